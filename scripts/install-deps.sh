@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Tipsmith needs and is missing:
+# Debian packages first, then the browser-test modules from the npm registry.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(
+    build-essential cmake pkg-config git
+    qt6-base-dev qt6-base-dev-tools libjpeg62-turbo-dev
+    libgtest-dev libbenchmark-dev libssl-dev clang
+    chromium xvfb xauth fonts-dejavu-core fonts-liberation
+)
+command -v node >/dev/null 2>&1 || packages+=(nodejs)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update
+    "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# Browser tests drive Debian's chromium through playwright-core; no browser is downloaded.
+if [ -f e2e/package-lock.json ]; then
+    stamp=e2e/node_modules/.installed-from-lock
+    if [ ! -f "$stamp" ] || [ e2e/package-lock.json -nt "$stamp" ]; then
+        (cd e2e && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
+        touch "$stamp"
+    fi
+fi

@@ -1,0 +1,211 @@
+#include "Generator.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace generator;
+
+namespace {
+
+std::string readFile(const std::string& name) {
+    std::ifstream in(std::string(WIZARD_TEST_DATA) + "/" + name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+InfoBoxSettings styled() {
+    InfoBoxSettings s;
+    s.Border = 10;
+    s.BorderColor = 0x0000FF;
+    s.BoxWidth = 250;
+    s.HBgColor = 0x800000; // navy
+    s.HColor = 0xFFFFFF;
+    s.HName = "Times New Roman";
+    s.HSize = 30;
+    s.HBold = true;
+    s.HUnderline = true;
+    s.HItalic = true;
+    s.BBgColor = 0xFF00000F; // button face system colour
+    s.BColor = 0x00FF00;
+    s.BName = "Courier New";
+    s.BSize = 9;
+    s.BBold = false;
+    s.BUnderline = true;
+    s.BItalic = false;
+    return s;
+}
+
+} // namespace
+
+TEST(StyleSheet, StartSettingsByteForByte) {
+    EXPECT_EQ(joinLines(styleSheetLines(InfoBoxSettings{})), readFile("infostyle-start.css"));
+}
+
+TEST(StyleSheet, StyledSettings) {
+    const std::vector<std::string> expected = {
+        ".boxs {",
+        "border: 10px solid #FF0000;",
+        "width: 250px;",
+        "}",
+        ".boxheader {",
+        "background-color: #000080;",
+        "color: #FFFFFF;",
+        "font-weight: bold;",
+        "text-decoration: underline;",
+        "font-style: italic;",
+        "font-size: 30px;",
+        "font-family: Times New Roman;",
+        "}",
+        ".boxcontent {",
+        "background-color: #0F0000;",
+        "color: #00FF00;",
+        "font-weight: normal;",
+        "text-decoration: underline;",
+        "font-style: normal;",
+        "font-size: 9px;",
+        "font-family: Courier New;",
+        "}",
+    };
+    EXPECT_EQ(styleSheetLines(styled()), expected);
+}
+
+TEST(StyleSheet, NonAsciiFontNamesBecomeCssEscapes) {
+    InfoBoxSettings s;
+    s.HName = "M\xC3\xBCnchen Sans";      // U+00FC
+    s.BName = "\xE5\xBE\xAE\xE8\xBD\xAF"; // two CJK characters
+    const auto lines = styleSheetLines(s);
+    EXPECT_EQ(lines[11], "font-family: M\\FC nchen Sans;");
+    EXPECT_EQ(lines[20], "font-family: \\5FAE \\8F6F ;");
+}
+
+TEST(Script, FiftyFixedLinesByteForByte) {
+    EXPECT_EQ(scriptLines().size(), 50u);
+    EXPECT_EQ(joinLines(scriptLines()), readFile("info.js"));
+}
+
+TEST(Snippet, EveryTargetKind) {
+    InfoBoxSettings s;
+    s.HeaderText = "Tip";
+    s.BoldText = "It's new";
+    s.BodyText = "Try it";
+    s.LinkText = "Home";
+    s.LinkURL = "http://example.com/";
+    s.Image = "pics/tip.gif";
+
+    s.Target = TargetKind::Link;
+    EXPECT_EQ(elementSnippet(s, false),
+              "<a href=\"http://example.com/\" onMouseOver=\"infobox('Tip','It\\'s new','Try "
+              "it');\" onMouseOut=\"exit();\">Home</a>");
+
+    s.Target = TargetKind::Image;
+    EXPECT_EQ(elementSnippet(s, true), "<img src=\"file://pics/tip.gif\" border=0 "
+                                       "onMouseOver=\"infobox('Tip','It\\'s new','Try it');\" "
+                                       "onMouseOut=\"exit();\">");
+    EXPECT_EQ(elementSnippet(s, false), "<img src=\"pics/tip.gif\" border=0 "
+                                        "onMouseOver=\"infobox('Tip','It\\'s new','Try it');\" "
+                                        "onMouseOut=\"exit();\">");
+
+    s.Target = TargetKind::Cell;
+    EXPECT_EQ(elementSnippet(s, false),
+              "<table><tr><td onMouseOver=\"infobox('Tip','It\\'s new','Try it');\" "
+              "onMouseOut=\"exit();\">TD Contents</td></tr></table>");
+
+    s.Target = TargetKind::Layer;
+    EXPECT_EQ(elementSnippet(s, false), "<div onMouseOver=\"infobox('Tip','It\\'s new','Try "
+                                        "it');\" onMouseOut=\"exit();\">DIV CONTENTS</div>");
+}
+
+TEST(Snippet, TargetsIgnoreTheFieldsTheyDoNotUse) {
+    InfoBoxSettings s;
+    s.LinkText = "link";
+    s.LinkURL = "http://x/";
+    s.Image = "img.gif";
+    s.Target = TargetKind::Cell;
+    EXPECT_EQ(elementSnippet(s, false).find("link"), std::string::npos);
+    EXPECT_EQ(elementSnippet(s, false).find("img.gif"), std::string::npos);
+    s.Target = TargetKind::Link;
+    EXPECT_EQ(elementSnippet(s, false).find("img.gif"), std::string::npos);
+    s.Target = TargetKind::Image;
+    EXPECT_EQ(elementSnippet(s, false).find("http://x/"), std::string::npos);
+}
+
+TEST(Snippet, QuotesBackslashesAndLineBreaksInTheBoxTexts) {
+    InfoBoxSettings s;
+    s.Target = TargetKind::Layer;
+    s.HeaderText = "say \"hi\"";
+    s.BoldText = "Don't";
+    s.BodyText = "C:\\new\r\ntwo";
+    EXPECT_EQ(elementSnippet(s, false), "<div onMouseOver=\"infobox('say &quot;hi&quot;','Don\\'t',"
+                                        "'C:\\\\new<br>two');\" onMouseOut=\"exit();\">DIV "
+                                        "CONTENTS</div>");
+}
+
+TEST(Escaping, BoxTextRules) {
+    // Backslash first, so the backslash put before an apostrophe is not doubled.
+    EXPECT_EQ(escapeBoxText("\\'"), "\\\\\\'");
+    EXPECT_EQ(escapeBoxText("\\\""), "\\\\&quot;");
+    // A backslash before 'n' stays a backslash in the page, not a line feed.
+    EXPECT_EQ(escapeBoxText("a\\nb"), "a\\\\nb");
+    // Every form of line break becomes one <br>.
+    EXPECT_EQ(escapeBoxText("1\r\n2\r3\n4\n\r5"), "1<br>2<br>3<br>4<br><br>5");
+    // HTML stays HTML.
+    EXPECT_EQ(escapeBoxText("<b>a & b</b>"), "<b>a & b</b>");
+    // Non-ASCII becomes numeric references of the code point.
+    EXPECT_EQ(escapeBoxText("caf\xC3\xA9 \xE2\x82\xAC\xF0\x9F\x98\x80"),
+              "caf&#233; &#8364;&#128512;");
+}
+
+TEST(Snippet, BodyLosesOneTrailingLineBreakOnly) {
+    InfoBoxSettings s;
+    s.Target = TargetKind::Layer;
+    s.BodyText = "one\r\n";
+    EXPECT_NE(elementSnippet(s, false).find("'one');"), std::string::npos);
+    s.BodyText = "one\r\n\r\n";
+    EXPECT_NE(elementSnippet(s, false).find("'one<br>');"), std::string::npos);
+}
+
+TEST(Snippet, LinkTextIsContentAndAddressesAreAttributes) {
+    InfoBoxSettings s;
+    s.LinkText = "Don't \"stop\" \xC3\xA9";
+    s.LinkURL = "http://x/?q=\"a\"&b=\xC3\xA9";
+    const std::string snippet = elementSnippet(s, false);
+    EXPECT_EQ(snippet, "<a href=\"http://x/?q=&quot;a&quot;&b=&#233;\" "
+                       "onMouseOver=\"infobox('','','');\" onMouseOut=\"exit();\">Don't \"stop\" "
+                       "&#233;</a>");
+    s.Target = TargetKind::Image;
+    s.Image = "a\"b.gif";
+    EXPECT_EQ(elementSnippet(s, false).substr(0, 25), "<img src=\"a&quot;b.gif\" b");
+}
+
+TEST(Snippet, IsAlwaysOneLineWithoutRawQuotesInTheHandler) {
+    InfoBoxSettings s;
+    const std::string nasty = "a\"b'c\\d\re\nf\r\ng<h>&amp;\xC3\xA9";
+    s.HeaderText = s.BoldText = s.BodyText = s.LinkText = s.LinkURL = s.Image = nasty;
+    for (auto kind : {TargetKind::Link, TargetKind::Image, TargetKind::Cell, TargetKind::Layer}) {
+        s.Target = kind;
+        const std::string snippet = elementSnippet(s, kind == TargetKind::Image);
+        EXPECT_EQ(snippet.find_first_of("\r\n"), std::string::npos) << snippet;
+        const size_t open = snippet.find("onMouseOver=\"");
+        ASSERT_NE(open, std::string::npos);
+        const size_t close = snippet.find("');\" onMouseOut", open);
+        ASSERT_NE(close, std::string::npos);
+        const std::string handler = snippet.substr(open + 13, close - open - 13);
+        EXPECT_EQ(handler.find('"'), std::string::npos) << handler;
+    }
+}
+
+TEST(SamplePage, TenLinesAroundTheSnippet) {
+    const std::string page = joinLines(samplePageLines("<div>X</div>"));
+    EXPECT_EQ(page, "<html>\r\n<head>\r\n<title>Sample</title>\r\n"
+                    "<link rel=\"stylesheet\" type=\"text/css\" href=\"infostyle.css\">\r\n"
+                    "<script language=\"JavaScript\" type=\"text/javascript\" "
+                    "src=\"info.js\"></script>\r\n"
+                    "</head>\r\n<body>\r\n<div>X</div>\r\n</body>\r\n</html>\r\n");
+    const auto& head = headCodeLines();
+    ASSERT_EQ(head.size(), 2u);
+    EXPECT_EQ(samplePageLines("x")[3], head[0]);
+    EXPECT_EQ(samplePageLines("x")[4], head[1]);
+}

@@ -1,0 +1,256 @@
+#include "Generator.h"
+
+#include "ColorText.h"
+#include "TextCodec.h"
+
+#include <cstdio>
+
+namespace generator {
+
+namespace {
+
+void appendBlock(std::vector<std::string>& lines, const char* selector, Color background,
+                 Color foreground, bool bold, bool underline, bool italic, int size,
+                 const std::string& font) {
+    lines.push_back(std::string(selector) + " {");
+    lines.push_back("background-color: " + ColorToHtml(background) + ";");
+    lines.push_back("color: " + ColorToHtml(foreground) + ";");
+    lines.push_back(bold ? "font-weight: bold;" : "font-weight: normal;");
+    // Browsers know no "font-decoration": underline is a text decoration.
+    lines.push_back(underline ? "text-decoration: underline;" : "text-decoration: none;");
+    lines.push_back(italic ? "font-style: italic;" : "font-style: normal;");
+    lines.push_back("font-size: " + std::to_string(size) + "px;");
+    lines.push_back("font-family: " + cssFontFamily(font) + ";");
+    lines.push_back("}");
+}
+
+void appendReference(std::string& out, char32_t cp) {
+    out += "&#";
+    out += std::to_string(static_cast<unsigned long>(cp));
+    out += ';';
+}
+
+// Shared walk over UTF-8 text: line breaks (CR LF, lone CR, lone LF) go to
+// `lineBreak`, other ASCII to `ascii`, everything else becomes a numeric
+// character reference.
+template <class LineBreakFn, class AsciiFn>
+std::string walk(std::string_view utf8, LineBreakFn lineBreak, AsciiFn ascii) {
+    std::string out;
+    out.reserve(utf8.size() + utf8.size() / 8);
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        const char c = utf8[pos];
+        if (c == '\r' || c == '\n') {
+            const bool pair = c == '\r' && pos + 1 < utf8.size() && utf8[pos + 1] == '\n';
+            lineBreak(out, pair ? std::string_view("\r\n") : utf8.substr(pos, 1));
+            pos += pair ? 2 : 1;
+        } else if (static_cast<unsigned char>(c) < 0x80) {
+            ascii(out, c);
+            ++pos;
+        } else {
+            appendReference(out, textcodec::nextCodePoint(utf8, pos));
+        }
+    }
+    return out;
+}
+
+// Outside a script, a line break is kept as references so the snippet stays one line.
+void lineBreakAsReferences(std::string& out, std::string_view lineBreak) {
+    for (const char c : lineBreak)
+        out += c == '\r' ? "&#13;" : "&#10;";
+}
+
+std::string join(std::initializer_list<std::string_view> pieces) {
+    std::string out;
+    for (const auto piece : pieces)
+        out += piece;
+    return out;
+}
+
+} // namespace
+
+std::vector<std::string> styleSheetLines(const InfoBoxSettings& s) {
+    std::vector<std::string> lines;
+    lines.reserve(22);
+    lines.push_back(".boxs {");
+    lines.push_back("border: " + std::to_string(s.Border) + "px solid " +
+                    ColorToHtml(s.BorderColor) + ";");
+    lines.push_back(s.BoxWidth == 0 ? std::string("width: auto;")
+                                    : "width: " + std::to_string(s.BoxWidth) + "px;");
+    lines.push_back("}");
+    appendBlock(lines, ".boxheader", s.HBgColor, s.HColor, s.HBold, s.HUnderline, s.HItalic,
+                s.HSize, s.HName);
+    appendBlock(lines, ".boxcontent", s.BBgColor, s.BColor, s.BBold, s.BUnderline, s.BItalic,
+                s.BSize, s.BName);
+    return lines;
+}
+
+const std::vector<std::string>& scriptLines() {
+    // Positions are written with their unit and measured on the element that
+    // scrolls in the page's mode (documentElement in standards mode, body in
+    // quirks mode), so the box follows the pointer on pages with and without
+    // a DOCTYPE, scrolled or not.
+    static const std::vector<std::string> lines = {
+        "var offsetx = 15;",
+        "var offsety = 10;",
+        "var ie5 = (document.getElementById && document.all);",
+        "var ns6 = (document.getElementById && !document.all);",
+        "var ua = navigator.userAgent.toLowerCase();",
+        "var isapple = (ua.indexOf('applewebkit') != -1 ? 1 : 0);",
+        "function newelement(newid){",
+        "    if(document.createElement){",
+        "        var el = document.createElement('div');",
+        "        el.id = newid;",
+        "        with(el.style)",
+        "        {",
+        "            display = 'none';",
+        "            position = 'absolute';",
+        "        }",
+        "        el.innerHTML = '&nbsp;';",
+        "        document.body.appendChild(el);",
+        "    }",
+        "}",
+        "function getmouseposition(e){",
+        "    if(document.getElementById){",
+        "        var iebody=(document.compatMode && document.compatMode != 'BackCompat') ?",
+        "        \t\tdocument.documentElement : document.body;",
+        "        pagex = ((ie5)?iebody.scrollLeft:window.pageXOffset);",
+        "        pagey = ((ie5)?iebody.scrollTop:window.pageYOffset);",
+        "        mousex = (ie5)?event.x:(ns6)?clientX = e.clientX:false;",
+        "        mousey = (ie5)?event.y:(ns6)?clientY = e.clientY:false;",
+        "        var fsinfobox = document.getElementById('infobox');",
+        "if ((mousex+offsetx+fsinfobox.clientWidth+5) > iebody.clientWidth) {",
+        "fsinfobox.style.left = ((iebody.scrollLeft+iebody.clientWidth) - "
+        "(fsinfobox.clientWidth*2)) + 'px';",
+        "}",
+        "else { fsinfobox.style.left = (mousex+pagex+offsetx) + 'px'; }",
+        "if ((mousey+offsety+fsinfobox.clientHeight+5) > iebody.clientHeight) {",
+        "fsinfobox.style.top = ((iebody.scrollTop+iebody.clientHeight) - "
+        "(fsinfobox.clientHeight*2)) + 'px';",
+        "}",
+        "else { fsinfobox.style.top = (mousey+pagey+offsety) + 'px'; }",
+        "    }",
+        "}",
+        "function infobox(boxtitle,boxbold,boxnormal){",
+        "    if(!document.getElementById('infobox')) newelement('infobox');",
+        "    var fsinfobox = document.getElementById('infobox');",
+        "    fsinfobox.innerHTML = '<table class=\"boxs\" cellpadding=\"2\" cellspacing=\"0\">"
+        "<tr><td class=\"boxheader\" align=\"center\">' + boxtitle + '</td></tr><tr>"
+        "<td class=\"boxcontent\"><b>' + boxbold + '</b><br>' + boxnormal + "
+        "'</td></tr></table>';",
+        "    fsinfobox.style.display = 'block';",
+        "    fsinfobox.style.position = 'absolute';",
+        "    fsinfobox.style.filter = 'progid:DXImageTransform.Microsoft.Alpha(Opacity=70) "
+        "progid:DXImageTransform.Microsoft.dropshadow(OffX=5, OffY=5, Color=gray, "
+        "Positive=true)';",
+        "    document.onmousemove = getmouseposition;",
+        "}",
+        "function exit(){",
+        "    document.getElementById('infobox').style.display = 'none';",
+        "}",
+    };
+    return lines;
+}
+
+const std::vector<std::string>& headCodeLines() {
+    static const std::vector<std::string> lines = {
+        "<link rel=\"stylesheet\" type=\"text/css\" href=\"infostyle.css\">",
+        "<script language=\"JavaScript\" type=\"text/javascript\" src=\"info.js\"></script>",
+    };
+    return lines;
+}
+
+std::string escapeBoxText(std::string_view utf8) {
+    return walk(
+        utf8, [](std::string& out, std::string_view) { out += "<br>"; },
+        [](std::string& out, char c) {
+            switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\'':
+                out += "\\'";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+            }
+        });
+}
+
+std::string escapeContent(std::string_view utf8) {
+    return walk(utf8, lineBreakAsReferences, [](std::string& out, char c) { out += c; });
+}
+
+std::string escapeAttribute(std::string_view utf8) {
+    return walk(utf8, lineBreakAsReferences, [](std::string& out, char c) {
+        if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    });
+}
+
+std::string cssFontFamily(std::string_view utf8) {
+    std::string out;
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+            out += utf8[pos++];
+            continue;
+        }
+        // A CSS escape: backslash, hexadecimal code point, one blank to end it.
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "\\%X ",
+                      static_cast<unsigned>(textcodec::nextCodePoint(utf8, pos)));
+        out += buf;
+    }
+    return out;
+}
+
+std::string elementSnippet(const InfoBoxSettings& s, bool imageIsLocalFile) {
+    const std::string middle = join({escapeBoxText(s.HeaderText), "','", escapeBoxText(s.BoldText),
+                                     "','", escapeBoxText(StripTrailingLineBreak(s.BodyText))});
+    constexpr std::string_view handlerEnd = "');\" onMouseOut=\"exit();\">";
+    switch (s.Target) {
+    case TargetKind::Link:
+        return join({"<a href=\"", escapeAttribute(s.LinkURL), "\" onMouseOver=\"infobox('", middle,
+                     handlerEnd, escapeContent(s.LinkText), "</a>"});
+    case TargetKind::Image:
+        return join({imageIsLocalFile ? "<img src=\"file://" : "<img src=\"",
+                     escapeAttribute(s.Image), "\" border=0 onMouseOver=\"infobox('", middle,
+                     handlerEnd});
+    case TargetKind::Cell:
+        return join({"<table><tr><td onMouseOver=\"infobox('", middle,
+                     "');\" onMouseOut=\"exit();\">TD Contents</td></tr></table>"});
+    case TargetKind::Layer:
+        return join({"<div onMouseOver=\"infobox('", middle,
+                     "');\" onMouseOut=\"exit();\">DIV CONTENTS</div>"});
+    }
+    return std::string();
+}
+
+std::vector<std::string> samplePageLines(const std::string& snippet) {
+    const auto& head = headCodeLines();
+    return {"<html>", "<head>", "<title>Sample</title>",
+            head[0],  head[1],  "</head>",
+            "<body>", snippet,  "</body>",
+            "</html>"};
+}
+
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string out;
+    size_t size = 0;
+    for (const auto& line : lines)
+        size += line.size() + 2;
+    out.reserve(size);
+    for (const auto& line : lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
+} // namespace generator

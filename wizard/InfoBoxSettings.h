@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// A colour in the platform's layout: red in bits 0-7, green 8-15, blue 16-23.
+// A non-zero top byte marks a system colour whose index sits in the low bits.
+using Color = std::uint32_t;
+
+// The page element that carries the Info Box.
+enum class TargetKind { Link = 1, Image = 2, Cell = 3, Layer = 4 };
+
+// What Finish does with the result.
+enum class OutputChoice { SamplePage = 1, CodeListing = 2 };
+
+// Everything the author decides about one Info Box. In the main window each
+// field is held by one control; this is the snapshot the window hands to the
+// generator and the configuration writer. Texts are UTF-8.
+struct InfoBoxSettings {
+    int Border = 1;
+    Color BorderColor = 0x000000;
+    int BoxWidth = 0;
+
+    Color HBgColor = 0x99E2FB; // #FBE299
+    Color HColor = 0x000000;
+    std::string HName = "Arial";
+    int HSize = 11;
+    bool HBold = false;
+    bool HUnderline = false;
+    bool HItalic = false;
+
+    Color BBgColor = 0xD9FFFF; // #FFFFD9
+    Color BColor = 0x000000;
+    std::string BName = "Arial";
+    int BSize = 11;
+    bool BBold = false;
+    bool BUnderline = false;
+    bool BItalic = false;
+
+    TargetKind Target = TargetKind::Link;
+    std::string LinkText;
+    std::string LinkURL;
+    std::string Image;
+
+    std::string HeaderText;
+    std::string BoldText;
+    std::string BodyText; // lines separated by CR LF
+
+    OutputChoice OutputFormat = OutputChoice::SamplePage;
+    std::string Output = "infoboxsample.htm";
+
+    bool operator==(const InfoBoxSettings&) const = default;
+};
+
+namespace settings_limits {
+constexpr int kBorderMin = 1;
+constexpr int kBorderMax = 10;
+constexpr int kBoxWidthMin = 0;
+constexpr int kBoxWidthMax = 800;
+constexpr int kFontSizeMin = 9;
+constexpr int kFontSizeMax = 30;
+} // namespace settings_limits

@@ -1,0 +1,124 @@
+#include "OutputWriter.h"
+
+#include "Generator.h"
+#include "TextCodec.h"
+#include "UserError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace output {
+
+namespace {
+
+// The locale's long time format names the time zone ("t"); a folder name has no use for it.
+QString withoutTimeZone(QString format) {
+    QString out;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u't')
+            continue;
+        out += c;
+    }
+    return out.trimmed();
+}
+
+} // namespace
+
+QString makeStamp(const QDateTime& when, const QString& dateFormat, const QString& timeFormat,
+                  const QLocale& locale) {
+    QString text = locale.toString(when.date(), dateFormat);
+    if (when.time() != QTime(0, 0))
+        text += u' ' + locale.toString(when.time(), timeFormat);
+    QString stamp;
+    stamp.reserve(text.size());
+    for (const QChar c : text) {
+        // Any kind of blank counts: locales put narrow no-break spaces before AM/PM.
+        stamp += (c == u':' || c == u'/' || c.isSpace()) ? QChar(u'_') : c;
+    }
+    return stamp;
+}
+
+QString makeStamp(const QDateTime& when, const QLocale& locale) {
+    return makeStamp(when, locale.dateFormat(QLocale::ShortFormat),
+                     withoutTimeZone(locale.timeFormat(QLocale::LongFormat)), locale);
+}
+
+QString outputFolderFor(const QString& exeFolder, const QString& stamp) {
+    return exeFolder + QStringLiteral("Output/Info_") + stamp;
+}
+
+bool isLocalPictureFile(const std::string& image) {
+    if (image.empty())
+        return false;
+    return QFileInfo(textcodec::fromUtf8(image)).isFile();
+}
+
+void writeFileAtomically(const QString& path, const std::string& bytes) {
+    QSaveFile file(path);
+    const auto fail = [&] {
+        throw UserError(
+            textcodec::toUtf8(QStringLiteral("Cannot create file \"%1\". %2")
+                                  .arg(QDir::toNativeSeparators(path), file.errorString())));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        fail();
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+        static_cast<qint64>(bytes.size()))
+        fail();
+    if (!file.commit())
+        fail();
+}
+
+namespace {
+
+// Copies the author's picture beside the output, replacing a copy of the same
+// name. A failed copy is ignored: the snippet still points at the original.
+void copyPicture(const QString& source, const QString& pictureFolder) {
+    QDir().mkpath(pictureFolder);
+    const QString target = pictureFolder + u'/' + QFileInfo(source).fileName();
+    const QFileInfo sourceInfo(source), targetInfo(target);
+    // Copying a picture onto itself would first delete it.
+    if (targetInfo.exists() && sourceInfo.canonicalFilePath() == targetInfo.canonicalFilePath())
+        return;
+    QFile::remove(target);
+    QFile::copy(source, target);
+}
+
+} // namespace
+
+GenerateResult generateCode(const InfoBoxSettings& settings, const QString& folder,
+                            const QString& pictureFolder, bool samplePage) {
+    GenerateResult result;
+    result.folder = folder;
+    QDir().mkpath(folder);
+    if (!QFileInfo(folder).isDir())
+        return result;
+    result.folderCreated = true;
+
+    writeFileAtomically(folder + QStringLiteral("/infostyle.css"),
+                        generator::joinLines(generator::styleSheetLines(settings)));
+    writeFileAtomically(folder + QStringLiteral("/info.js"),
+                        generator::joinLines(generator::scriptLines()));
+
+    const bool localPicture =
+        settings.Target == TargetKind::Image && isLocalPictureFile(settings.Image);
+    if (localPicture)
+        copyPicture(textcodec::fromUtf8(settings.Image), pictureFolder);
+    result.snippet = generator::elementSnippet(settings, localPicture);
+
+    if (samplePage) {
+        // The name is used exactly as typed, blanks included.
+        result.samplePage = folder + u'/' + textcodec::fromUtf8(settings.Output);
+        if (!result.snippet.empty())
+            writeFileAtomically(result.samplePage,
+                                generator::joinLines(generator::samplePageLines(result.snippet)));
+    }
+    return result;
+}
+
+} // namespace output

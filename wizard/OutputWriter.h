@@ -1,0 +1,52 @@
+#pragma once
+
+#include "InfoBoxSettings.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+#include <string>
+
+// Writing what the generator builds: the time-stamped output folder, the
+// style sheet, the script, the sample page and the copy of a local picture.
+namespace output {
+
+// The folder stamp: date in the short date format and time in the long time
+// format (no time at exactly midnight), joined by a blank, with every ':',
+// '/' and blank then replaced by '_'. "M/d/yyyy" and "h:mm:ss AP" give
+// 12_25_2008_2_30_05_PM for 25 December 2008, 14:30:05.
+QString makeStamp(const QDateTime& when, const QString& dateFormat, const QString& timeFormat,
+                  const QLocale& locale);
+
+// The same with the locale's own short date and long time formats (without
+// the time zone, which has no place in a folder name).
+QString makeStamp(const QDateTime& when, const QLocale& locale);
+
+// ExeFolder + "Output/Info_" + stamp.
+QString outputFolderFor(const QString& exeFolder, const QString& stamp);
+
+// Whether the image target names an existing local file, tested on the text as typed.
+bool isLocalPictureFile(const std::string& image);
+
+struct GenerateResult {
+    bool folderCreated = false;
+    QString folder;      // the output folder, without a trailing separator
+    QString samplePage;  // folder + separator + Output, when a sample page was asked for
+    std::string snippet; // empty when the folder could not be created
+};
+
+// Creates `folder` with its parents, writes infostyle.css and info.js, copies
+// a local picture of an image target into `pictureFolder`, builds the snippet
+// and, when `samplePage` is set, writes the sample page named by Output.
+// A folder that cannot be created gives folderCreated false and writes
+// nothing. A file that cannot be written throws UserError; files written
+// before it stay.
+GenerateResult generateCode(const InfoBoxSettings& settings, const QString& folder,
+                            const QString& pictureFolder, bool samplePage);
+
+// Writes bytes to a file, replacing it whole (written beside it, then renamed
+// over it). Throws UserError "Cannot create file "%s". %s" on failure.
+void writeFileAtomically(const QString& path, const std::string& bytes);
+
+} // namespace output
