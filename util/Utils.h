@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Small routines shared by the brand profile, the promotional actions and the
+// news client. Texts are byte strings, compared byte by byte.
+
+// Cuts `text` at every `delimiter` into `list`, which is cleared first. An
+// empty piece before the first delimiter or between two delimiters is kept;
+// an empty piece after the last delimiter is dropped, so "a^" gives one piece
+// and the empty text gives none.
+void SplitByChar(char delimiter, std::string_view text, std::vector<std::string>& list);
+std::vector<std::string> SplitByChar(char delimiter, std::string_view text);
+
+// Decodes a text in which "$" followed by one or two hexadecimal digits stands
+// for the byte of that value ("$20" is a blank, "$4" at the very end is byte
+// 4). Any malformed escape (a "$" at the end, or followed by anything but
+// hexadecimal digits) makes the whole result empty.
+std::string DecodeDollarEscapes(std::string_view text);
+
+// Turns a browser command line as the Windows registry stores it into the
+// path of the executable: ASCII letters lower-cased, everything from the end
+// of the first ".exe" on dropped, double quotes removed. A command without
+// ".exe" gives just ".exe". Bytes outside ASCII are kept, so UTF-8 survives.
+std::string browserPathFromCommand(std::string_view command);
+
+// The program of the web browser the desktop registers for http addresses, or
+// empty when none is registered. On Windows the registry's http open command
+// reduced by browserPathFromCommand; elsewhere the program of the desktop
+// entry the XDG MIME associations name for x-scheme-handler/http, with the
+// arguments and field codes of its Exec line dropped. UTF-8.
+std::string registeredHttpBrowser();
+
+// Starts `program` with `address` as its only argument, without waiting for
+// it; true when the program was started.
+using ProgramStarter = std::function<bool(const std::string& program, const std::string& address)>;
+
+// Opens `address` (passed on unchanged) in the browser registered for http.
+// False when no browser is registered or it could not be started.
+bool OpenInBrowser(std::string_view address);
+bool OpenInBrowser(std::string_view address, const ProgramStarter& start);
