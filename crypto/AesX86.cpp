@@ -1,0 +1,126 @@
+// AES with the x86-64 AES instructions. Only reached after the processor has
+// been found to have them; elsewhere the portable code runs.
+
+#include "Aes.h"
+#include "CryptoPath.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TIPSMITH_HAVE_X86 1
+#include <cpuid.h>
+#include <immintrin.h>
+#else
+#define TIPSMITH_HAVE_X86 0
+#endif
+
+namespace cryptopath {
+
+#if TIPSMITH_HAVE_X86
+
+#define TIPSMITH_AES_TARGET __attribute__((target("aes,ssse3,sse4.1")))
+
+bool cpuHasAesNi() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (!__get_cpuid(1, &a, &b, &c, &d))
+        return false;
+    const unsigned aes = 1u << 25, ssse3 = 1u << 9, sse41 = 1u << 19;
+    return (c & aes) && (c & ssse3) && (c & sse41);
+}
+
+namespace {
+
+// The schedule keeps each column as a word with the row-0 byte on top; the
+// instructions want the round key as the 16 bytes in block order.
+TIPSMITH_AES_TARGET inline void loadRoundKeys(const uint32_t* words, uint32_t count,
+                                              __m128i* keys) {
+    const __m128i swap = _mm_set_epi8(12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3);
+    keys[0] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(words)), swap);
+    for (uint32_t i = 1; i < count; ++i)
+        keys[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(words + 4 * i)),
+                                   swap);
+}
+
+} // namespace
+
+TIPSMITH_AES_TARGET void aesEncryptBlockAesNi(const AesContext& context, const uint8_t* input,
+                                              uint8_t* output) {
+    const uint32_t rounds = context.rounds;
+    __m128i keys[15];
+    loadRoundKeys(context.roundKeys, rounds + 1, keys);
+    __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(input)), keys[0]);
+    for (uint32_t r = 1; r < rounds; ++r)
+        x = _mm_aesenc_si128(x, keys[r]);
+    x = _mm_aesenclast_si128(x, keys[rounds]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(output), x);
+}
+
+// The decryption schedule is already the equivalent inverse cipher's, which
+// is the form the instructions expect.
+TIPSMITH_AES_TARGET void aesDecryptBlockAesNi(const AesContext& context, const uint8_t* input,
+                                              uint8_t* output) {
+    const uint32_t rounds = context.rounds;
+    __m128i keys[15];
+    loadRoundKeys(context.roundKeys, rounds + 1, keys);
+    __m128i x =
+        _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(input)), keys[rounds]);
+    for (uint32_t r = rounds - 1; r > 0; --r)
+        x = _mm_aesdec_si128(x, keys[r]);
+    x = _mm_aesdeclast_si128(x, keys[0]);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(output), x);
+}
+
+// Eight blocks in flight keep the AES units busy. The counter's first eight
+// bytes, little-endian, are exactly the low 64-bit lane, so the increment
+// with its dropped carry is a 64-bit lane addition.
+TIPSMITH_AES_TARGET void aesCtrXorAesNi(const AesContext& context, uint8_t* counter, uint8_t* data,
+                                        size_t blocks) {
+    const uint32_t rounds = context.rounds;
+    __m128i keys[15];
+    loadRoundKeys(context.roundKeys, rounds + 1, keys);
+    __m128i ctr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counter));
+    const __m128i one = _mm_set_epi64x(0, 1);
+    __m128i* p = reinterpret_cast<__m128i*>(data);
+    for (; blocks >= 8; blocks -= 8, p += 8) {
+        __m128i x[8];
+        for (int i = 0; i < 8; ++i) {
+            ctr = _mm_add_epi64(ctr, one);
+            x[i] = _mm_xor_si128(ctr, keys[0]);
+        }
+        for (uint32_t r = 1; r < rounds; ++r) {
+            const __m128i k = keys[r];
+            for (int i = 0; i < 8; ++i)
+                x[i] = _mm_aesenc_si128(x[i], k);
+        }
+        for (int i = 0; i < 8; ++i) {
+            x[i] = _mm_aesenclast_si128(x[i], keys[rounds]);
+            _mm_storeu_si128(p + i, _mm_xor_si128(_mm_loadu_si128(p + i), x[i]));
+        }
+    }
+    for (; blocks; --blocks, ++p) {
+        ctr = _mm_add_epi64(ctr, one);
+        __m128i x = _mm_xor_si128(ctr, keys[0]);
+        for (uint32_t r = 1; r < rounds; ++r)
+            x = _mm_aesenc_si128(x, keys[r]);
+        x = _mm_aesenclast_si128(x, keys[rounds]);
+        _mm_storeu_si128(p, _mm_xor_si128(_mm_loadu_si128(p), x));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(counter), ctr);
+}
+
+#else
+
+bool cpuHasAesNi() {
+    return false;
+}
+void aesEncryptBlockAesNi(const AesContext& context, const uint8_t* input, uint8_t* output) {
+    aesEncryptBlockPortable(context, input, output);
+}
+void aesDecryptBlockAesNi(const AesContext& context, const uint8_t* input, uint8_t* output) {
+    aesDecryptBlockPortable(context, input, output);
+}
+void aesCtrXorAesNi(const AesContext& context, uint8_t* counter, uint8_t* data, size_t blocks) {
+    aesCtrXorPortable(context, counter, data, blocks);
+}
+
+#endif
+
+} // namespace cryptopath
