@@ -110,78 +110,110 @@ unsigned AesDecryptBlock(const uint8_t* input, uint8_t* output, const AesContext
 }
 
 namespace cryptopath {
+namespace {
+
+// The state as four column words, row-0 byte on top.
+struct State {
+    uint32_t c0, c1, c2, c3;
+};
+
+inline State loadState(const uint8_t* in, const uint32_t* rk) {
+    return {loadBigEndian(in) ^ rk[0], loadBigEndian(in + 4) ^ rk[1], loadBigEndian(in + 8) ^ rk[2],
+            loadBigEndian(in + 12) ^ rk[3]};
+}
+
+inline void storeState(uint8_t* out, const State& s) {
+    storeBigEndian(out, s.c0);
+    storeBigEndian(out + 4, s.c1);
+    storeBigEndian(out + 8, s.c2);
+    storeBigEndian(out + 12, s.c3);
+}
+
+// Row r of output column c comes from input column c + r (ShiftRows).
+inline State encryptRound(const State& s, const uint32_t* rk) {
+    return {te0[byte0(s.c0)] ^ te1[byte1(s.c1)] ^ te2[byte2(s.c2)] ^ te3[byte3(s.c3)] ^ rk[0],
+            te0[byte0(s.c1)] ^ te1[byte1(s.c2)] ^ te2[byte2(s.c3)] ^ te3[byte3(s.c0)] ^ rk[1],
+            te0[byte0(s.c2)] ^ te1[byte1(s.c3)] ^ te2[byte2(s.c0)] ^ te3[byte3(s.c1)] ^ rk[2],
+            te0[byte0(s.c3)] ^ te1[byte1(s.c0)] ^ te2[byte2(s.c1)] ^ te3[byte3(s.c2)] ^ rk[3]};
+}
+
+inline State encryptLastRound(const State& s, const uint32_t* rk) {
+    return {
+        te4_0[byte0(s.c0)] ^ te4_1[byte1(s.c1)] ^ te4_2[byte2(s.c2)] ^ te4_3[byte3(s.c3)] ^ rk[0],
+        te4_0[byte0(s.c1)] ^ te4_1[byte1(s.c2)] ^ te4_2[byte2(s.c3)] ^ te4_3[byte3(s.c0)] ^ rk[1],
+        te4_0[byte0(s.c2)] ^ te4_1[byte1(s.c3)] ^ te4_2[byte2(s.c0)] ^ te4_3[byte3(s.c1)] ^ rk[2],
+        te4_0[byte0(s.c3)] ^ te4_1[byte1(s.c0)] ^ te4_2[byte2(s.c1)] ^ te4_3[byte3(s.c2)] ^ rk[3]};
+}
+
+// Row r of output column c comes from input column c - r (InvShiftRows).
+inline State decryptRound(const State& s, const uint32_t* rk) {
+    return {td0[byte0(s.c0)] ^ td1[byte1(s.c3)] ^ td2[byte2(s.c2)] ^ td3[byte3(s.c1)] ^ rk[0],
+            td0[byte0(s.c1)] ^ td1[byte1(s.c0)] ^ td2[byte2(s.c3)] ^ td3[byte3(s.c2)] ^ rk[1],
+            td0[byte0(s.c2)] ^ td1[byte1(s.c1)] ^ td2[byte2(s.c0)] ^ td3[byte3(s.c3)] ^ rk[2],
+            td0[byte0(s.c3)] ^ td1[byte1(s.c2)] ^ td2[byte2(s.c1)] ^ td3[byte3(s.c0)] ^ rk[3]};
+}
+
+inline State decryptLastRound(const State& s, const uint32_t* rk) {
+    return {
+        td4_0[byte0(s.c0)] ^ td4_1[byte1(s.c3)] ^ td4_2[byte2(s.c2)] ^ td4_3[byte3(s.c1)] ^ rk[0],
+        td4_0[byte0(s.c1)] ^ td4_1[byte1(s.c0)] ^ td4_2[byte2(s.c3)] ^ td4_3[byte3(s.c2)] ^ rk[1],
+        td4_0[byte0(s.c2)] ^ td4_1[byte1(s.c1)] ^ td4_2[byte2(s.c0)] ^ td4_3[byte3(s.c3)] ^ rk[2],
+        td4_0[byte0(s.c3)] ^ td4_1[byte1(s.c2)] ^ td4_2[byte2(s.c1)] ^ td4_3[byte3(s.c0)] ^ rk[3]};
+}
+
+inline void nextCounter(uint8_t* counter) {
+    // Little-endian over the first eight bytes; a carry out of byte 7 is dropped.
+    for (int i = 0; i < 8 && ++counter[i] == 0; ++i) {
+    }
+}
+
+inline void xorBlock(uint8_t* data, const State& keystream) {
+    uint8_t bytes[16];
+    storeState(bytes, keystream);
+    for (int i = 0; i < 16; ++i)
+        data[i] ^= bytes[i];
+}
+
+} // namespace
 
 void aesEncryptBlockPortable(const AesContext& context, const uint8_t* input, uint8_t* output) {
     const uint32_t* rk = context.roundKeys;
-    uint32_t s0 = loadBigEndian(input) ^ rk[0];
-    uint32_t s1 = loadBigEndian(input + 4) ^ rk[1];
-    uint32_t s2 = loadBigEndian(input + 8) ^ rk[2];
-    uint32_t s3 = loadBigEndian(input + 12) ^ rk[3];
-    // Row r of output column c comes from input column c + r (ShiftRows).
-    for (uint32_t round = 1; round < context.rounds; ++round) {
-        rk += 4;
-        const uint32_t t0 =
-            te0[byte0(s0)] ^ te1[byte1(s1)] ^ te2[byte2(s2)] ^ te3[byte3(s3)] ^ rk[0];
-        const uint32_t t1 =
-            te0[byte0(s1)] ^ te1[byte1(s2)] ^ te2[byte2(s3)] ^ te3[byte3(s0)] ^ rk[1];
-        const uint32_t t2 =
-            te0[byte0(s2)] ^ te1[byte1(s3)] ^ te2[byte2(s0)] ^ te3[byte3(s1)] ^ rk[2];
-        const uint32_t t3 =
-            te0[byte0(s3)] ^ te1[byte1(s0)] ^ te2[byte2(s1)] ^ te3[byte3(s2)] ^ rk[3];
-        s0 = t0;
-        s1 = t1;
-        s2 = t2;
-        s3 = t3;
-    }
-    rk += 4;
-    storeBigEndian(output, te4_0[byte0(s0)] ^ te4_1[byte1(s1)] ^ te4_2[byte2(s2)] ^
-                               te4_3[byte3(s3)] ^ rk[0]);
-    storeBigEndian(output + 4, te4_0[byte0(s1)] ^ te4_1[byte1(s2)] ^ te4_2[byte2(s3)] ^
-                                   te4_3[byte3(s0)] ^ rk[1]);
-    storeBigEndian(output + 8, te4_0[byte0(s2)] ^ te4_1[byte1(s3)] ^ te4_2[byte2(s0)] ^
-                                   te4_3[byte3(s1)] ^ rk[2]);
-    storeBigEndian(output + 12, te4_0[byte0(s3)] ^ te4_1[byte1(s0)] ^ te4_2[byte2(s1)] ^
-                                    te4_3[byte3(s2)] ^ rk[3]);
+    State s = loadState(input, rk);
+    for (uint32_t round = 1; round < context.rounds; ++round)
+        s = encryptRound(s, rk += 4);
+    storeState(output, encryptLastRound(s, rk + 4));
 }
 
 void aesDecryptBlockPortable(const AesContext& context, const uint8_t* input, uint8_t* output) {
     const uint32_t* rk = context.roundKeys + 4 * context.rounds;
-    uint32_t s0 = loadBigEndian(input) ^ rk[0];
-    uint32_t s1 = loadBigEndian(input + 4) ^ rk[1];
-    uint32_t s2 = loadBigEndian(input + 8) ^ rk[2];
-    uint32_t s3 = loadBigEndian(input + 12) ^ rk[3];
-    // Row r of output column c comes from input column c - r (InvShiftRows).
-    for (uint32_t round = 1; round < context.rounds; ++round) {
-        rk -= 4;
-        const uint32_t t0 =
-            td0[byte0(s0)] ^ td1[byte1(s3)] ^ td2[byte2(s2)] ^ td3[byte3(s1)] ^ rk[0];
-        const uint32_t t1 =
-            td0[byte0(s1)] ^ td1[byte1(s0)] ^ td2[byte2(s3)] ^ td3[byte3(s2)] ^ rk[1];
-        const uint32_t t2 =
-            td0[byte0(s2)] ^ td1[byte1(s1)] ^ td2[byte2(s0)] ^ td3[byte3(s3)] ^ rk[2];
-        const uint32_t t3 =
-            td0[byte0(s3)] ^ td1[byte1(s2)] ^ td2[byte2(s1)] ^ td3[byte3(s0)] ^ rk[3];
-        s0 = t0;
-        s1 = t1;
-        s2 = t2;
-        s3 = t3;
-    }
-    rk -= 4;
-    storeBigEndian(output, td4_0[byte0(s0)] ^ td4_1[byte1(s3)] ^ td4_2[byte2(s2)] ^
-                               td4_3[byte3(s1)] ^ rk[0]);
-    storeBigEndian(output + 4, td4_0[byte0(s1)] ^ td4_1[byte1(s0)] ^ td4_2[byte2(s3)] ^
-                                   td4_3[byte3(s2)] ^ rk[1]);
-    storeBigEndian(output + 8, td4_0[byte0(s2)] ^ td4_1[byte1(s1)] ^ td4_2[byte2(s0)] ^
-                                   td4_3[byte3(s3)] ^ rk[2]);
-    storeBigEndian(output + 12, td4_0[byte0(s3)] ^ td4_1[byte1(s2)] ^ td4_2[byte2(s1)] ^
-                                    td4_3[byte3(s0)] ^ rk[3]);
+    State s = loadState(input, rk);
+    for (uint32_t round = 1; round < context.rounds; ++round)
+        s = decryptRound(s, rk -= 4);
+    storeState(output, decryptLastRound(s, rk - 4));
 }
 
+// Two counter blocks at a time: their table look-ups are independent, so
+// one block's memory latency hides behind the other's.
 void aesCtrXorPortable(const AesContext& context, uint8_t* counter, uint8_t* data, size_t blocks) {
-    uint8_t keystream[16];
-    for (; blocks; --blocks, data += 16) {
-        for (int i = 0; i < 8 && ++counter[i] == 0; ++i) {
+    const uint32_t* keys = context.roundKeys;
+    const uint32_t rounds = context.rounds;
+    for (; blocks >= 2; blocks -= 2, data += 32) {
+        nextCounter(counter);
+        State a = loadState(counter, keys);
+        nextCounter(counter);
+        State b = loadState(counter, keys);
+        const uint32_t* rk = keys;
+        for (uint32_t round = 1; round < rounds; ++round) {
+            rk += 4;
+            a = encryptRound(a, rk);
+            b = encryptRound(b, rk);
         }
+        xorBlock(data, encryptLastRound(a, rk + 4));
+        xorBlock(data + 16, encryptLastRound(b, rk + 4));
+    }
+    if (blocks) {
+        nextCounter(counter);
+        uint8_t keystream[16];
         aesEncryptBlockPortable(context, counter, keystream);
         for (int i = 0; i < 16; ++i)
             data[i] ^= keystream[i];

@@ -87,37 +87,64 @@ void Sha1Compress(Sha1Context* context) {
 
 namespace cryptopath {
 
+namespace {
+
+// One step of SHA-1 for function group F. The five words change roles from
+// step to step instead of being moved, so five steps bring them back.
+template <int F>
+inline void step(uint32_t a, uint32_t& b, uint32_t c, uint32_t d, uint32_t& e, uint32_t w) {
+    uint32_t f, k;
+    if constexpr (F == 0) {
+        f = d ^ (b & (c ^ d));
+        k = 0x5A827999;
+    } else if constexpr (F == 1) {
+        f = b ^ c ^ d;
+        k = 0x6ED9EBA1;
+    } else if constexpr (F == 2) {
+        f = (b & c) | (d & (b | c));
+        k = 0x8F1BBCDC;
+    } else {
+        f = b ^ c ^ d;
+        k = 0xCA62C1D6;
+    }
+    e += rotl(a, 5) + f + k + w;
+    b = rotl(b, 30);
+}
+
+// Message word t from a 16-word ring: the first sixteen are the block's
+// own, later ones are made as they are needed.
+inline uint32_t messageWord(uint32_t* w, int t) {
+    if (t < 16)
+        return w[t];
+    const uint32_t v = rotl(w[(t + 13) & 15] ^ w[(t + 8) & 15] ^ w[(t + 2) & 15] ^ w[t & 15], 1);
+    w[t & 15] = v;
+    return v;
+}
+
+template <int F>
+inline void twentySteps(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t& e,
+                        uint32_t* w) {
+    for (int t = 20 * F; t < 20 * F + 20; t += 5) {
+        step<F>(a, b, c, d, e, messageWord(w, t));
+        step<F>(e, a, b, c, d, messageWord(w, t + 1));
+        step<F>(d, e, a, b, c, messageWord(w, t + 2));
+        step<F>(c, d, e, a, b, messageWord(w, t + 3));
+        step<F>(b, c, d, e, a, messageWord(w, t + 4));
+    }
+}
+
+} // namespace
+
 void sha1BlocksPortable(uint32_t* state, const uint8_t* data, size_t blocks) {
     for (; blocks; --blocks, data += Sha1BlockLength) {
-        // A 16-word ring buffer holds the message schedule.
         uint32_t w[16];
-        for (int i = 0; i < 16; ++i)
-            w[i] = loadBigEndian(data + 4 * i);
-        uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
-        auto schedule = [&w](int t) {
-            const uint32_t v =
-                rotl(w[(t + 13) & 15] ^ w[(t + 8) & 15] ^ w[(t + 2) & 15] ^ w[t & 15], 1);
-            w[t & 15] = v;
-            return v;
-        };
-        auto step = [&](uint32_t f, uint32_t k, uint32_t word) {
-            const uint32_t temp = rotl(a, 5) + f + e + k + word;
-            e = d;
-            d = c;
-            c = rotl(b, 30);
-            b = a;
-            a = temp;
-        };
         for (int t = 0; t < 16; ++t)
-            step((b & c) | (~b & d), 0x5A827999, w[t]);
-        for (int t = 16; t < 20; ++t)
-            step((b & c) | (~b & d), 0x5A827999, schedule(t));
-        for (int t = 20; t < 40; ++t)
-            step(b ^ c ^ d, 0x6ED9EBA1, schedule(t));
-        for (int t = 40; t < 60; ++t)
-            step((b & c) | (b & d) | (c & d), 0x8F1BBCDC, schedule(t));
-        for (int t = 60; t < 80; ++t)
-            step(b ^ c ^ d, 0xCA62C1D6, schedule(t));
+            w[t] = loadBigEndian(data + 4 * t);
+        uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
+        twentySteps<0>(a, b, c, d, e, w);
+        twentySteps<1>(a, b, c, d, e, w);
+        twentySteps<2>(a, b, c, d, e, w);
+        twentySteps<3>(a, b, c, d, e, w);
         state[0] += a;
         state[1] += b;
         state[2] += c;
