@@ -1,0 +1,57 @@
+#include "AppEnvironment.h"
+
+#include "MessageService.h"
+
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+
+namespace {
+
+// Dialog filters are written "Description|pattern;pattern"; Qt wants "Description (pattern
+// pattern)".
+QString qtFilter(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        const QString patterns = QString(parts[i + 1]).replace(u';', u' ');
+        if (!description.contains(u'('))
+            description += QStringLiteral(" (%1)").arg(patterns);
+        else
+            description =
+                QStringLiteral("%1 (%2)").arg(description.section(u'(', 0, 0).trimmed(), patterns);
+        entries << description;
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+} // namespace
+
+QString SystemDialogs::openFile(QWidget* parent, const QString& title, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, title, QString(), qtFilter(filter));
+}
+
+QString SystemDialogs::saveFile(QWidget* parent, const QString& title, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, title, QString(), qtFilter(filter));
+}
+
+std::optional<QColor> SystemDialogs::chooseColor(QWidget* parent, const QColor& initial) {
+    const QColor color = QColorDialog::getColor(initial, parent);
+    if (!color.isValid())
+        return std::nullopt;
+    return color;
+}
+
+AppEnvironment AppEnvironment::system() {
+    AppEnvironment env;
+    env.exeFolder = QCoreApplication::applicationDirPath() + u'/';
+    env.now = [] { return QDateTime::currentDateTime(); };
+    env.locale = QLocale::system();
+    env.messages = std::make_shared<ModalMessagePresenter>();
+    env.dialogs = std::make_shared<SystemDialogs>();
+    env.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    env.randomSeed = [] { return static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()); };
+    return env;
+}

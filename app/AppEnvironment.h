@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QColor>
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QUrl>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class MessagePresenter;
+class QWidget;
+
+// File and colour dialogs, behind an interface so tests can answer them.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // An existing file chosen by the user, or an empty text when cancelled.
+    virtual QString openFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // A file name to write, or an empty text when cancelled.
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
+};
+
+class SystemDialogs : public Dialogs {
+public:
+    QString openFile(QWidget* parent, const QString& title, const QString& filter) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& filter) override;
+    std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
+};
+
+// Everything the windows need from outside the program. The program fills it
+// with the real things; tests fill it with a temporary folder, a fixed clock
+// and recorders.
+struct AppEnvironment {
+    // Folder of the running executable, with a trailing separator.
+    QString exeFolder;
+    std::function<QDateTime()> now;
+    // The locale whose date and time formats stamp the output folders.
+    QLocale locale;
+    std::shared_ptr<MessagePresenter> messages;
+    std::shared_ptr<Dialogs> dialogs;
+    // Opens an address in the desktop's handler for it (links in the welcome page).
+    std::function<bool(const QUrl&)> openUrl;
+    // Seeds the random choices of a run (welcome page, banner, links).
+    std::function<std::uint32_t()> randomSeed;
+
+    // The environment of the running program.
+    static AppEnvironment system();
+};

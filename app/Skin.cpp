@@ -1,0 +1,78 @@
+#include "Skin.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <QStyleFactory>
+
+QIcon applicationIcon() {
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 64.0, size / 64.0);
+        // A box with a header band and a pointer: the Info Box itself.
+        QPainterPath box;
+        box.addRoundedRect(QRectF(6, 6, 52, 40), 6, 6);
+        box.moveTo(18, 45);
+        box.lineTo(14, 58);
+        box.lineTo(30, 45);
+        p.setPen(QPen(QColor(0x6B, 0x4E, 0x16), 2.5));
+        p.setBrush(QColor(0xFF, 0xFF, 0xD9));
+        p.drawPath(box.simplified());
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xFB, 0xE2, 0x99));
+        p.drawRoundedRect(QRectF(7.5, 7.5, 49, 13), 4.5, 4.5);
+        p.setBrush(QColor(0x6B, 0x4E, 0x16));
+        p.drawRect(QRectF(14, 27, 24, 4));
+        p.drawRect(QRectF(14, 35, 34, 3));
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+void applyBuiltInSkin(QApplication& app) {
+    Q_INIT_RESOURCE(skin);
+    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0xF3, 0xF4, 0xF7));
+    palette.setColor(QPalette::WindowText, QColor(0x1F, 0x29, 0x37));
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::AlternateBase, QColor(0xF7, 0xF8, 0xFA));
+    palette.setColor(QPalette::Text, QColor(0x1F, 0x29, 0x37));
+    palette.setColor(QPalette::Button, QColor(0xFA, 0xFB, 0xFC));
+    palette.setColor(QPalette::ButtonText, QColor(0x1F, 0x29, 0x37));
+    palette.setColor(QPalette::Highlight, QColor(0x25, 0x63, 0xEB));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
+    palette.setColor(QPalette::ToolTipText, QColor(0x1F, 0x29, 0x37));
+    palette.setColor(QPalette::Link, QColor(0x1D, 0x4E, 0xD8));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x9C, 0xA3, 0xAF));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x9C, 0xA3, 0xAF));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x9C, 0xA3, 0xAF));
+    palette.setColor(QPalette::Disabled, QPalette::Base, QColor(0xF3, 0xF4, 0xF6));
+    app.setPalette(palette);
+
+    // A compact sans-serif close to what the layout was designed with.
+    for (const char* family : {"Segoe UI", "Arial", "Liberation Sans", "Noto Sans"}) {
+        if (QFontDatabase::hasFamily(QString::fromLatin1(family))) {
+            QFont font(QString::fromLatin1(family));
+            font.setPointSize(9);
+            app.setFont(font);
+            break;
+        }
+    }
+
+    QFile sheet(QStringLiteral(":/skin/tipsmith.qss"));
+    if (sheet.open(QIODevice::ReadOnly))
+        app.setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    app.setWindowIcon(applicationIcon());
+}

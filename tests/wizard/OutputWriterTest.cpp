@@ -1,0 +1,62 @@
+#include "OutputWriter.h"
+#include "UserError.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+TEST(Stamp, ReplacesColonsSlashesAndBlanks) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    const QDateTime when(QDate(2008, 12, 25), QTime(14, 30, 5));
+    EXPECT_EQ(output::makeStamp(when, "M/d/yyyy", "h:mm:ss AP", english), "12_25_2008_2_30_05_PM");
+    // Other separators stay.
+    EXPECT_EQ(output::makeStamp(when, "dd.MM.yyyy", "HH:mm:ss", english), "25.12.2008_14_30_05");
+    EXPECT_EQ(output::makeStamp(when, "yyyy-MM-dd", "HH:mm:ss", english), "2008-12-25_14_30_05");
+    // At exactly midnight the time is left out.
+    EXPECT_EQ(output::makeStamp(QDateTime(QDate(2008, 12, 25), QTime(0, 0)), "M/d/yyyy",
+                                "h:mm:ss AP", english),
+              "12_25_2008");
+    EXPECT_EQ(output::makeStamp(QDateTime(QDate(2008, 12, 25), QTime(0, 0, 1)), "M/d/yyyy",
+                                "h:mm:ss AP", english),
+              "12_25_2008_12_00_01_AM");
+}
+
+TEST(Stamp, LocaleFormatsGiveAFolderNameWithoutBlanksOrSeparators) {
+    const QDateTime when(QDate(2008, 12, 25), QTime(14, 30, 5));
+    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates),
+                                  QLocale(QLocale::German, QLocale::Germany),
+                                  QLocale(QLocale::French, QLocale::France), QLocale::c()}) {
+        const QString stamp = output::makeStamp(when, locale);
+        EXPECT_FALSE(stamp.isEmpty());
+        for (const QChar c : stamp)
+            EXPECT_FALSE(c.isSpace() || c == u':' || c == u'/') << stamp.toStdString();
+        EXPECT_TRUE(stamp.contains("30")) << stamp.toStdString(); // the time is in it
+    }
+}
+
+TEST(WriteFileAtomically, ReplacesTheWholeFile) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/a.txt";
+    output::writeFileAtomically(path, "a much longer first content");
+    output::writeFileAtomically(path, "short");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "short");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no temporary left
+}
+
+TEST(WriteFileAtomically, FailureCarriesTheFileName) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/taken"));
+    try {
+        output::writeFileAtomically(dir.path() + "/taken", "x");
+        FAIL() << "no error";
+    } catch (const UserError& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with(
+            "Cannot create file \"" +
+            QDir::toNativeSeparators(dir.path() + "/taken").toStdString() + "\". "))
+            << e.what();
+    }
+}
