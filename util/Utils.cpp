@@ -3,6 +3,10 @@
 #include "TextCodec.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 #ifdef _WIN32
 #include "UserError.h"
@@ -54,14 +58,21 @@ std::vector<std::string> SplitByChar(char delimiter, std::string_view text) {
 
 namespace {
 
+constexpr std::array<signed char, 256> kHexDigitValues = [] {
+    std::array<signed char, 256> values{};
+    values.fill(-1);
+    for (int i = 0; i < 10; ++i)
+        values['0' + i] = static_cast<signed char>(i);
+    for (int i = 0; i < 6; ++i) {
+        values['a' + i] = static_cast<signed char>(10 + i);
+        values['A' + i] = static_cast<signed char>(10 + i);
+    }
+    return values;
+}();
+
+// The value of a hexadecimal digit, -1 for any other byte.
 int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
+    return kHexDigitValues[static_cast<unsigned char>(c)];
 }
 
 char asciiLower(char c) {
@@ -70,31 +81,78 @@ char asciiLower(char c) {
 
 } // namespace
 
+namespace {
+
+// Marks the bytes of `word` equal to '$' with their high bit (exact: no
+// false positives from borrows).
+uint64_t dollarBytes(uint64_t word) {
+    constexpr uint64_t kDollars = 0x2424242424242424ull;
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const uint64_t x = word ^ kDollars; // '$' bytes become zero
+    return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+// Index of the first marked byte of a dollarBytes() result, in memory order.
+int firstMarkedByte(uint64_t marks) {
+    if constexpr (std::endian::native == std::endian::little)
+        return std::countr_zero(marks) / 8;
+    else
+        return std::countl_zero(marks) / 8;
+}
+
+} // namespace
+
 std::string DecodeDollarEscapes(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    size_t pos = 0;
-    while (pos < text.size()) {
-        const size_t dollar = text.find('$', pos);
-        if (dollar == std::string_view::npos) {
-            result.append(text.substr(pos));
-            break;
+    // Decoded text is never longer than the input, and never ahead of it:
+    // write into a buffer of the input's size and cut it to what was written.
+    std::string result(text.size(), '\0');
+    char* out = result.data();
+    const char* in = text.data();
+    const char* const end = in + text.size();
+
+    // Eight bytes at a time while eight remain: copy them whole, then step
+    // only past the bytes before the first '$' and decode that escape. The
+    // store cannot overrun, since `out` never passes `in`.
+    while (end - in >= 8) {
+        uint64_t word;
+        std::memcpy(&word, in, 8);
+        std::memcpy(out, &word, 8);
+        const uint64_t marks = dollarBytes(word);
+        if (marks == 0) {
+            in += 8;
+            out += 8;
+            continue;
         }
-        result.append(text.substr(pos, dollar - pos));
+        const int plain = firstMarkedByte(marks);
+        in += plain;
+        out += plain;
+        if (end - in < 3)
+            break; // an escape cut short by the end: the tail below judges it
+        const int high = hexDigitValue(in[1]);
+        const int low = hexDigitValue(in[2]);
+        if ((high | low) < 0)
+            return {};
+        *out++ = static_cast<char>(high * 16 + low);
+        in += 3;
+    }
+
+    while (in < end) {
+        if (*in != '$') {
+            *out++ = *in++;
+            continue;
+        }
         // Up to two digits; a single one only where the text ends after it.
-        const size_t digits = std::min<size_t>(2, text.size() - dollar - 1);
+        const ptrdiff_t digits = std::min<ptrdiff_t>(2, end - in - 1);
         if (digits == 0)
             return {};
-        int value = 0;
-        for (size_t k = 1; k <= digits; ++k) {
-            const int digit = hexDigitValue(text[dollar + k]);
-            if (digit < 0)
-                return {};
-            value = value * 16 + digit;
-        }
-        result.push_back(static_cast<char>(value));
-        pos = dollar + 1 + digits;
+        const int high = hexDigitValue(in[1]);
+        const int low = digits == 2 ? hexDigitValue(in[2]) : 0;
+        if ((high | low) < 0)
+            return {};
+        *out++ = static_cast<char>(digits == 2 ? high * 16 + low : high);
+        in += 1 + digits;
     }
+    result.resize(static_cast<size_t>(out - result.data()));
     return result;
 }
 

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <cstring>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -78,6 +80,30 @@ TEST(DecodeDollarEscapes, MalformedEscapeEmptiesTheWholeResult) {
     };
     for (const std::string& text : malformed)
         EXPECT_EQ(DecodeDollarEscapes(text), "") << "text: " << text;
+}
+
+// Escapes at every offset of texts of many lengths, so each escape meets the
+// end of the text at every distance. The input sits in a buffer of its exact
+// size so that a read past its end shows up under the address sanitizer.
+TEST(DecodeDollarEscapes, HandlesEscapesAtEveryDistanceFromTheEnd) {
+    const auto decode = [](const std::string& text) {
+        std::unique_ptr<char[]> exact(new char[text.size()]);
+        std::memcpy(exact.get(), text.data(), text.size());
+        return DecodeDollarEscapes(std::string_view(exact.get(), text.size()));
+    };
+    for (size_t before = 0; before < 20; ++before) {
+        const std::string lead(before, 'a');
+        for (size_t after = 0; after < 12; ++after) {
+            const std::string tail(after, 'z');
+            EXPECT_EQ(decode(lead + "$4A" + tail), lead + "J" + tail) << before << ' ' << after;
+            EXPECT_EQ(decode(lead + "$4g" + tail), "") << before << ' ' << after;
+            EXPECT_EQ(decode(lead + "$" + tail + "$"), "") << before << ' ' << after;
+        }
+        EXPECT_EQ(decode(lead + "$"), "") << before;
+        EXPECT_EQ(decode(lead + "$4"), lead + "\x04") << before;
+        EXPECT_EQ(decode(lead + "$g"), "") << before;
+        EXPECT_EQ(decode(lead + "$41$4"), lead + "A\x04") << before;
+    }
 }
 
 TEST(BrowserPathFromCommand, KeepsTheExecutableOnly) {
