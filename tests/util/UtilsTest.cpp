@@ -68,6 +68,10 @@ TEST(DecodeDollarEscapes, DecodesEscapes) {
         {"$24$24", "$$"},
         {"plain text, no escapes", "plain text, no escapes"},
         {"caf\xE9", "caf\xE9"},
+        // Bytes with the high bit set around escapes, across eight-byte words.
+        {"\xA4\xE9\xFF\x80\x7F\x01 caf\xE9$20\xA4\xA4\xA4\xA4\xA4\xA4\xA4\xA4$41\xA4",
+         "\xA4\xE9\xFF\x80\x7F\x01 caf\xE9 \xA4\xA4\xA4\xA4\xA4\xA4\xA4\xA4"
+         "A\xA4"},
         {"", ""},
     };
     for (const Case& c : cases)
