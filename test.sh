@@ -7,10 +7,10 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 
 build=build
-flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIPSMITH_BUILD_TESTS=ON -DTIPSMITH_BUILD_BENCH=ON)
 if [ "${1:-}" = "--sanitize" ]; then
     build=build-asan
-    flags=(-DCMAKE_BUILD_TYPE=Debug -DTIPSMITH_SANITIZE=ON)
+    flags=(-DCMAKE_BUILD_TYPE=Debug -DTIPSMITH_SANITIZE=ON -DTIPSMITH_BUILD_TESTS=ON)
 fi
 
 jobs=$(nproc)

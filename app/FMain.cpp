@@ -85,15 +85,22 @@ void setLabelColor(QLabel* label, const QColor& color) {
     label->setPalette(palette);
 }
 
-QLabel* heading(const QString& text, QWidget* parent) {
+// Captions are plain text: "<head>" in a caption is shown, not taken as markup.
+QLabel* plainLabel(const QString& text, QWidget* parent = nullptr) {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel* heading(const QString& text, QWidget* parent) {
+    auto* label = plainLabel(text, parent);
     label->setObjectName(QStringLiteral("pageHeading"));
     label->setWordWrap(true);
     return label;
 }
 
 QLabel* placedLabel(const QString& text, QWidget* parent, int x, int y) {
-    auto* label = new QLabel(text, parent);
+    auto* label = plainLabel(text, parent);
     label->move(x, y);
     label->adjustSize();
     return label;
@@ -489,9 +496,9 @@ QWidget* TfrmMain::buildTargetPage() {
     layout->addWidget(
         radio(rbtLink, "rbtLink", "Link anchor (This option creates the info box over a link)"));
     auto* linkGrid = new QGridLayout;
-    linkGrid->addWidget(new QLabel(QStringLiteral("Link Text:")), 0, 0);
+    linkGrid->addWidget(plainLabel(QStringLiteral("Link Text:")), 0, 0);
     linkGrid->addWidget(field(edtLinkText, "edtLinkText"), 0, 1);
-    linkGrid->addWidget(new QLabel(QStringLiteral("Link URL:")), 1, 0);
+    linkGrid->addWidget(plainLabel(QStringLiteral("Link URL:")), 1, 0);
     linkGrid->addWidget(field(edtLinkURL, "edtLinkURL"), 1, 1);
     linkGrid->setColumnMinimumWidth(0, 100);
     layout->addLayout(indented(linkGrid));
@@ -501,7 +508,7 @@ QWidget* TfrmMain::buildTargetPage() {
                             "Image (This option creates the info box over an image. Select a "
                             "local image or enter an image url)"));
     auto* imageRow = new QGridLayout;
-    imageRow->addWidget(new QLabel(QStringLiteral("Image Source:")), 0, 0);
+    imageRow->addWidget(plainLabel(QStringLiteral("Image Source:")), 0, 0);
     imageRow->addWidget(field(edtImage, "edtImage"), 0, 1);
     btnBrowseImage = new QPushButton(QStringLiteral("Browse"));
     btnBrowseImage->setObjectName(QStringLiteral("btnBrowseImage"));
@@ -540,15 +547,15 @@ QWidget* TfrmMain::buildContentPage() {
 
     auto* grid = new QGridLayout;
     grid->setColumnMinimumWidth(0, 100);
-    grid->addWidget(new QLabel(QStringLiteral("Header Text:")), 0, 0);
+    grid->addWidget(plainLabel(QStringLiteral("Header Text:")), 0, 0);
     edtHeaderText = new QLineEdit;
     edtHeaderText->setObjectName(QStringLiteral("edtHeaderText"));
     grid->addWidget(edtHeaderText, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Title Text:")), 1, 0);
+    grid->addWidget(plainLabel(QStringLiteral("Title Text:")), 1, 0);
     edtBoldText = new QLineEdit;
     edtBoldText->setObjectName(QStringLiteral("edtBoldText"));
     grid->addWidget(edtBoldText, 1, 1);
-    auto* bodyLabel = new QLabel(QStringLiteral("Body Text:"));
+    auto* bodyLabel = plainLabel(QStringLiteral("Body Text:"));
     grid->addWidget(bodyLabel, 2, 0, Qt::AlignTop);
     memBodyText = new QPlainTextEdit;
     memBodyText->setObjectName(QStringLiteral("memBodyText"));
@@ -575,7 +582,7 @@ QWidget* TfrmMain::buildOutputPage() {
     layout->addWidget(rbtSaveWeb);
     auto* fileRow = new QHBoxLayout;
     fileRow->addSpacing(26);
-    fileRow->addWidget(new QLabel(QStringLiteral("Output filename:")));
+    fileRow->addWidget(plainLabel(QStringLiteral("Output filename:")));
     edtFilename = new QLineEdit(QStringLiteral("infoboxsample.htm"));
     edtFilename->setObjectName(QStringLiteral("edtFilename"));
     edtFilename->setMaximumWidth(320);
@@ -600,10 +607,10 @@ QWidget* TfrmMain::buildOutputPage() {
         return memo;
     };
     auto* codeColumn = new QVBoxLayout;
-    codeColumn->addWidget(new QLabel(QStringLiteral(
+    codeColumn->addWidget(plainLabel(QStringLiteral(
         "Paste the following to your header section (in between <head>...</head>).")));
     codeColumn->addWidget(codeBox(memHead, "memHead", 2));
-    codeColumn->addWidget(new QLabel(QStringLiteral(
+    codeColumn->addWidget(plainLabel(QStringLiteral(
         "Paste the following code where you want the target element appear on your webpage")));
     codeColumn->addWidget(codeBox(memElement, "memElement", 3));
     memElement->setLineWrapMode(QPlainTextEdit::WidgetWidth);

@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Tipsmith needs and is missing:
-# Debian packages first, then the browser-test modules from the npm registry.
+# Installs what Tipsmith needs and is missing: Debian packages first, then the
+# browser-test modules from the npm registry.
+#   scripts/install-deps.sh            everything: building, running and testing
+#   scripts/install-deps.sh --runtime  only what building and running the program needs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-    build-essential cmake pkg-config git
+    build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libjpeg62-turbo-dev
-    libgtest-dev libbenchmark-dev libssl-dev clang
-    chromium xvfb xauth fonts-dejavu-core fonts-liberation
+    xvfb xauth fonts-dejavu-core fonts-liberation
 )
-command -v node >/dev/null 2>&1 || packages+=(nodejs)
-command -v npm >/dev/null 2>&1 || packages+=(npm)
+runtime_only=false
+[ "${1:-}" = "--runtime" ] && runtime_only=true
+if ! $runtime_only; then
+    packages+=(git libgtest-dev libbenchmark-dev libssl-dev clang chromium)
+    command -v node >/dev/null 2>&1 || packages+=(nodejs)
+    command -v npm >/dev/null 2>&1 || packages+=(npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -30,7 +36,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Browser tests drive Debian's chromium through playwright-core; no browser is downloaded.
-if [ -f e2e/package-lock.json ]; then
+if ! $runtime_only && [ -f e2e/package-lock.json ]; then
     stamp=e2e/node_modules/.installed-from-lock
     if [ ! -f "$stamp" ] || [ e2e/package-lock.json -nt "$stamp" ]; then
         (cd e2e && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
