@@ -65,6 +65,8 @@ void BM_CopyBaseline(benchmark::State& state) {
 }
 BENCHMARK(BM_CopyBaseline)->Unit(benchmark::kMillisecond);
 
+// Judges the target on CPU time: on a shared machine the wall-clock time also
+// counts the time spent waiting for a core, so it is printed beside it.
 class TargetReporter : public benchmark::ConsoleReporter {
 public:
     TargetReporter() : ConsoleReporter(OO_Tabular) {}
@@ -72,20 +74,21 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
             // Both benchmarks report in milliseconds.
-            const double ms = run.GetAdjustedRealTime();
-            if (run.benchmark_name() == "BM_DecodeDollarEscapes" && !run.error_occurred)
-                m_decodeMs = ms;
+            if (run.benchmark_name() == "BM_DecodeDollarEscapes") {
+                m_decodeCpuMs = run.GetAdjustedCPUTime();
+                m_decodeWallMs = run.GetAdjustedRealTime();
+            }
             if (run.benchmark_name() == "BM_CopyBaseline")
-                m_copyMs = ms;
+                m_copyCpuMs = run.GetAdjustedCPUTime();
         }
     }
-    double decodeMs() const { return m_decodeMs; }
-    double copyMs() const { return m_copyMs; }
 
-private:
-    double m_decodeMs = -1;
-    double m_copyMs = -1;
+    double m_decodeCpuMs = -1;
+    double m_decodeWallMs = -1;
+    double m_copyCpuMs = -1;
 };
 
 } // namespace
@@ -95,11 +98,12 @@ int main(int argc, char** argv) {
     TargetReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    if (reporter.decodeMs() < 0)
+    if (reporter.m_decodeCpuMs < 0)
         return 0; // filtered out or failed; the table above says which
-    std::printf("DecodeDollarEscapes over %.1f MB: %.2f ms (copy baseline %.2f ms), target <= "
-                "%.0f ms: %s\n",
-                escapedText().size() / (1024.0 * 1024.0), reporter.decodeMs(), reporter.copyMs(),
-                kTargetMs, reporter.decodeMs() <= kTargetMs ? "met" : "MISSED");
-    return reporter.decodeMs() <= kTargetMs ? 0 : 1;
+    const bool met = reporter.m_decodeCpuMs <= kTargetMs;
+    std::printf("DecodeDollarEscapes over %.1f MB: %.2f ms CPU (%.2f ms wall), copy baseline "
+                "%.2f ms CPU; target <= %.0f ms: %s\n",
+                escapedText().size() / (1024.0 * 1024.0), reporter.m_decodeCpuMs,
+                reporter.m_decodeWallMs, reporter.m_copyCpuMs, kTargetMs, met ? "met" : "MISSED");
+    return met ? 0 : 1;
 }
