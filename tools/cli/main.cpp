@@ -1,0 +1,210 @@
+// tipsmith-cli: builds an Info Box from a saved configuration, for build scripts.
+//
+//     tipsmith-cli generate SETTINGS.set OUTDIR [--box-width N] [--title TEXT]
+//
+// The settings go through the same reader as Load Configuration and the files
+// through the same generator as Finish, so a build reproduces what the window
+// would write.
+
+#include "Configuration.h"
+#include "OutputWriter.h"
+#include "TextCodec.h"
+#include "UserError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr int kExitFailed = 1; // the settings or the output failed
+constexpr int kExitUsage = 2;  // the command line is wrong
+
+const char kUsage[] =
+    "Usage: tipsmith-cli generate SETTINGS.set OUTDIR [--box-width N] [--title TEXT]\n"
+    "\n"
+    "Builds an Info Box from a configuration file saved by Tipsmith, without a window.\n"
+    "Writes infostyle.css, info.js and, when the settings ask for a sample page, that\n"
+    "page into OUTDIR (created when missing), copies a local picture of an image\n"
+    "target beside them, and prints the element's HTML on standard output.\n"
+    "\n"
+    "Options:\n"
+    "  --box-width N   box width in pixels, 0 (fit the content) to 800; default 0\n"
+    "  --title TEXT    the bold title line of the box; default empty\n"
+    "  -h, --help      show this help\n"
+    "\n"
+    "Font names are used as written in SETTINGS.set; an empty name means Arial.\n"
+    "Exit status: 0 done, 1 the settings or the output failed, 2 wrong command line.\n";
+
+struct Failure {
+    int code;
+    std::string message;
+};
+
+struct Command {
+    QString settingsFile;
+    QString outputFolder;
+    std::optional<int> boxWidth;
+    std::optional<std::string> title;
+    bool help = false;
+};
+
+// Reads the arguments after "generate". Options may stand anywhere; "--"
+// ends them, so a path that begins with "-" can still be given.
+Command parseGenerate(const QStringList& args) {
+    Command command;
+    QStringList positional;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString arg = args[i];
+        if (optionsEnded || !arg.startsWith(u'-') || arg == u"-") {
+            positional << arg;
+            continue;
+        }
+        if (arg == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == u"--help" || arg == u"-h") {
+            command.help = true;
+            return command;
+        }
+        QString name = arg;
+        std::optional<QString> value;
+        if (const qsizetype eq = arg.indexOf(u'='); arg.startsWith(u"--") && eq > 0) {
+            name = arg.left(eq);
+            value = arg.mid(eq + 1);
+        }
+        if (name != u"--box-width" && name != u"--title")
+            throw Failure{kExitUsage, "unknown option '" + textcodec::toUtf8(name) + "'"};
+        if (!value) {
+            if (i + 1 >= args.size())
+                throw Failure{kExitUsage, "option '" + textcodec::toUtf8(name) + "' needs a value"};
+            value = args[++i];
+        }
+        if (name == u"--title") {
+            command.title = textcodec::toUtf8(*value);
+        } else {
+            try {
+                // The same number reader as the configuration file's.
+                command.boxWidth = configuration::parseInteger(textcodec::toUtf8(*value));
+            } catch (const UserError& e) {
+                throw Failure{kExitUsage, "--box-width: " + std::string(e.what())};
+            }
+        }
+    }
+    if (positional.size() != 2)
+        throw Failure{kExitUsage, "generate takes SETTINGS.set and OUTDIR (see --help)"};
+    command.settingsFile = positional[0];
+    command.outputFolder = positional[1];
+    return command;
+}
+
+std::string native(const QString& path) {
+    return textcodec::toUtf8(QDir::toNativeSeparators(path));
+}
+
+// The sample page goes into OUTDIR itself: a name with a folder part would
+// let a settings file write elsewhere.
+bool isPlainFileName(const std::string& name) {
+    if (name == "." || name == "..")
+        return false;
+#ifdef Q_OS_WIN
+    return name.find_first_of("/\\:") == std::string::npos;
+#else
+    return name.find('/') == std::string::npos;
+#endif
+}
+
+// The same test as Finish: blanks and control characters alone are no name.
+bool isBlankName(const std::string& name) {
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
+std::string generate(const Command& command) {
+    InfoBoxSettings settings;
+    SettingsTarget target(settings);
+    if (!configuration::loadFile(command.settingsFile, target))
+        throw Failure{kExitFailed,
+                      "Cannot open file \"" + native(command.settingsFile) + "\". No such file."};
+
+    if (command.boxWidth)
+        settings.BoxWidth = std::clamp(*command.boxWidth, settings_limits::kBoxWidthMin,
+                                       settings_limits::kBoxWidthMax);
+    if (command.title)
+        settings.BoldText = *command.title;
+
+    const bool samplePage = settings.OutputFormat == OutputChoice::SamplePage;
+    if (samplePage) {
+        if (isBlankName(settings.Output))
+            throw Failure{kExitFailed, "Please provide a valid output filename."};
+        if (!isPlainFileName(settings.Output))
+            throw Failure{kExitFailed, "The sample page name \"" + settings.Output +
+                                           "\" names a folder; only a file name is allowed."};
+    }
+
+    const output::GenerateResult result =
+        output::generateCode(settings, command.outputFolder, command.outputFolder, samplePage);
+    if (!result.folderCreated)
+        throw Failure{kExitFailed,
+                      "Can't create the output folder \"" + native(command.outputFolder) + "\"."};
+    return result.snippet;
+}
+
+int fail(int code, const std::string& message) {
+    std::fprintf(stderr, "tipsmith-cli: %s\n", message.c_str());
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+
+#ifdef Q_OS_WIN
+    // The snippet ends in a bare LF on every platform.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    const auto usage = [] {
+        std::fputs(kUsage, stdout);
+        return std::fflush(stdout) == 0 ? 0 : kExitFailed;
+    };
+    if (!args.isEmpty() && (args.first() == u"--help" || args.first() == u"-h"))
+        return usage();
+    if (args.isEmpty())
+        return fail(kExitUsage, "no command given (see --help)");
+    if (args.first() != u"generate")
+        return fail(kExitUsage,
+                    "unknown command '" + textcodec::toUtf8(args.first()) + "' (see --help)");
+    args.removeFirst();
+
+    try {
+        const Command command = parseGenerate(args);
+        if (command.help)
+            return usage();
+        const std::string snippet = generate(command);
+        const std::string line = snippet + "\n";
+        if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
+            std::fflush(stdout) != 0)
+            return fail(kExitFailed, "cannot write the snippet to standard output");
+        return 0;
+    } catch (const Failure& f) {
+        return fail(f.code, f.message);
+    } catch (const UserError& e) {
+        return fail(kExitFailed, e.what());
+    }
+}
