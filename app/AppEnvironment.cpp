@@ -34,7 +34,16 @@ QString SystemDialogs::openFile(QWidget* parent, const QString& title, const QSt
 }
 
 QString SystemDialogs::saveFile(QWidget* parent, const QString& title, const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, title, QString(), qtFilter(filter));
+    QFileDialog dialog(parent, title, QString(), qtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // A name typed without an extension gets the filter's (".set").
+    const QString pattern = filter.section(u'|', 1, 1).section(u';', 0, 0);
+    if (pattern.startsWith(QStringLiteral("*.")))
+        dialog.setDefaultSuffix(pattern.mid(2));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 std::optional<QColor> SystemDialogs::chooseColor(QWidget* parent, const QColor& initial) {

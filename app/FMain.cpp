@@ -3,6 +3,7 @@
 #include "BrandProfile.h"
 #include "ClickableLabel.h"
 #include "ColorBox.h"
+#include "Configuration.h"
 #include "ErrorReporting.h"
 #include "Generator.h"
 #include "NumberEdit.h"
@@ -650,6 +651,8 @@ void TfrmMain::connectHandlers() {
     onClick(btnBack, &TfrmMain::btnBackClick);
     onClick(btnFinish, &TfrmMain::btnFinishClick);
     onClick(btnBrowseImage, &TfrmMain::btnBrowseImageClick);
+    onClick(btnSave, &TfrmMain::btnSaveClick);
+    onClick(btnLoad, &TfrmMain::btnLoadClick);
     connect(ntbMain, &QStackedWidget::currentChanged, this,
             guarded([this](int) { ntbMainPageChanged(); }));
     connect(Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(); }));
@@ -1127,4 +1130,74 @@ std::string TfrmMain::GenerateCode(bool samplePage) {
                             QStringLiteral("\n\r") + kUploadReminder);
     }
     return result.snippet;
+}
+
+// --- configuration files ----------------------------------------------------
+
+namespace {
+
+const QString kSettingsFilter = QStringLiteral("Settings files (*.set)|*.set");
+
+// Loading sets each field through its control, so every change rule runs as
+// the value arrives.
+class WindowTarget : public ConfigurationTarget {
+public:
+    explicit WindowTarget(TfrmMain& window) : w(window) {}
+
+    void setBorder(int value) override { w.setBorder(value); }
+    void setBorderColor(Color color) override { w.setBorderColor(color); }
+    void setHBgColor(Color color) override { w.setHBgColor(color); }
+    void setHColor(Color color) override { w.setHColor(color); }
+    void setHName(const std::string& name) override { w.setHName(fromUtf8(name)); }
+    void setHSize(int value) override { w.setHSize(value); }
+    void setHUnderline(bool on) override { w.setHUnderline(on); }
+    void setHItalic(bool on) override { w.setHItalic(on); }
+    void setHBold(bool on) override { w.setHBold(on); }
+    void setBBgColor(Color color) override { w.setBBgColor(color); }
+    void setBColor(Color color) override { w.setBColor(color); }
+    void setBName(const std::string& name) override { w.setBName(fromUtf8(name)); }
+    void setBSize(int value) override { w.setBSize(value); }
+    void setBUnderline(bool on) override { w.setBUnderline(on); }
+    void setBItalic(bool on) override { w.setBItalic(on); }
+    void setBBold(bool on) override { w.setBBold(on); }
+    void setTarget(TargetKind kind) override { w.setTarget(kind); }
+    void setLinkText(const std::string& text) override { w.setLinkText(fromUtf8(text)); }
+    void setLinkURL(const std::string& text) override { w.setLinkURL(fromUtf8(text)); }
+    void setImage(const std::string& text) override { w.setImage(fromUtf8(text)); }
+    void setHeaderText(const std::string& text) override { w.setHeaderText(fromUtf8(text)); }
+    void setBodyText(const std::string& text) override { w.setBodyText(fromUtf8(text)); }
+    void setOutputFormat(OutputChoice choice) override { w.setOutputFormat(choice); }
+    void setOutput(const std::string& text) override { w.setOutput(fromUtf8(text)); }
+
+private:
+    TfrmMain& w;
+};
+
+} // namespace
+
+void TfrmMain::SaveConfiguration(const QString& fileName) {
+    configuration::saveFile(settings(), fileName);
+}
+
+void TfrmMain::LoadConfiguration(const QString& fileName) {
+    WindowTarget target(*this);
+    configuration::loadFile(fileName, target);
+}
+
+void TfrmMain::btnSaveClick() {
+    const QString fileName =
+        m_env.dialogs->saveFile(this, QStringLiteral("Save file"), kSettingsFilter);
+    if (fileName.isEmpty())
+        return;
+    SaveConfiguration(fileName);
+    msgMain.information(QStringLiteral("Configuration saved successfully!"));
+}
+
+void TfrmMain::btnLoadClick() {
+    const QString fileName =
+        m_env.dialogs->openFile(this, QStringLiteral("Open file"), kSettingsFilter);
+    if (fileName.isEmpty())
+        return;
+    LoadConfiguration(fileName);
+    msgMain.information(QStringLiteral("Configuration loaded successfully!"));
 }

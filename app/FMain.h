@@ -76,6 +76,10 @@ public:
     void setOutputFormat(OutputChoice choice);
     void setOutput(const QString& text);
 
+    // Configuration files: all saved settings, written and read back.
+    void SaveConfiguration(const QString& fileName);
+    void LoadConfiguration(const QString& fileName);
+
     // Writes the output for the current settings; returns the element snippet
     // (empty when the output folder could not be created).
     std::string GenerateCode(bool samplePage);
@@ -198,6 +202,8 @@ private:
     void btnBackClick();
     void ntbMainPageChanged();
     void btnFinishClick();
+    void btnSaveClick();
+    void btnLoadClick();
     void btnBrowseImageClick();
     void Timer1Timer();
     void edtBorderChange();
