@@ -247,7 +247,6 @@ int main(int argc, char** argv) {
 
     auto& f = reporter.figures;
     std::printf("\ncrypto path: %s\n", CryptoPathName());
-    bool met = true;
     for (const char* name : {"CounterMode", "Sha1"}) {
         const std::string ours = std::string(name) + "/ours",
                           theirs = std::string(name) + "/openssl";
@@ -263,13 +262,16 @@ int main(int argc, char** argv) {
             continue;
         const double a = f[ours].bytesPerSecond / 1e6, b = f[theirs].bytesPerSecond / 1e6;
         const double ratio = a / b;
-        std::printf(
-            "%s 64 MiB: ours %.0f MB/s, OpenSSL %.0f MB/s, ratio %.2f (target >= 0.80: %s)\n", name,
-            a, b, ratio, ratio >= 0.8 ? "met" : "MISSED");
-        met = met && ratio >= 0.8;
+        // The ratio target holds for the instruction path; the portable path
+        // has a floor of its own.
         if (std::string(CryptoPathName()) == "portable")
-            std::printf("  portable path alone: %.0f MB/s (target >= 150: %s)\n", a,
-                        a >= 150 ? "met" : "MISSED");
+            std::printf("%s 64 MiB: ours %.0f MB/s, OpenSSL %.0f MB/s, ratio %.2f; portable path "
+                        "(target >= 150 MB/s: %s)\n",
+                        name, a, b, ratio, a >= 150 ? "met" : "MISSED");
+        else
+            std::printf("%s 64 MiB: ours %.0f MB/s, OpenSSL %.0f MB/s, ratio %.2f (target >= "
+                        "0.80: %s)\n",
+                        name, a, b, ratio, ratio >= 0.8 ? "met" : "MISSED");
     }
     if (f.count("EncryptStreams/ours"))
         std::printf("Encrypt through the stream classes: %.0f MB/s\n",
@@ -282,6 +284,5 @@ int main(int argc, char** argv) {
     }
     if (f.count("Memcpy"))
         std::printf("memcpy: %.0f MB/s\n", f["Memcpy"].bytesPerSecond / 1e6);
-    (void)met;
     return 0;
 }
