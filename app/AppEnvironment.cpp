@@ -1,10 +1,12 @@
 #include "AppEnvironment.h"
 
 #include "MessageService.h"
+#include "Utils.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFileDialog>
 
 namespace {
@@ -61,6 +63,8 @@ AppEnvironment AppEnvironment::system() {
     env.messages = std::make_shared<ModalMessagePresenter>();
     env.dialogs = std::make_shared<SystemDialogs>();
     env.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    env.openInBrowser = [](const std::string& address) { return OpenInBrowser(address); };
+    env.runModal = [](QDialog& dialog) { return dialog.exec(); };
     env.randomSeed = [] { return static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()); };
     return env;
 }

@@ -10,8 +10,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 class MessagePresenter;
+class QDialog;
 class QWidget;
 
 // File and colour dialogs, behind an interface so tests can answer them.
@@ -43,8 +45,13 @@ struct AppEnvironment {
     QLocale locale;
     std::shared_ptr<MessagePresenter> messages;
     std::shared_ptr<Dialogs> dialogs;
-    // Opens an address in the desktop's handler for it (links in the welcome page).
+    // Opens an address in the desktop's handler for it (link labels, links in the welcome page).
     std::function<bool(const QUrl&)> openUrl;
+    // Starts the web browser registered for http with the address (banners,
+    // Make Money, Help); false when none is registered.
+    std::function<bool(const std::string& address)> openInBrowser;
+    // Shows a window modally (the About window) and returns its result.
+    std::function<int(QDialog&)> runModal;
     // Seeds the random choices of a run (welcome page, banner, links).
     std::function<std::uint32_t()> randomSeed;
 

@@ -1,14 +1,18 @@
 #include "FMain.h"
 
 #include "BrandProfile.h"
+#include "BrandProfileReader.h"
 #include "ClickableLabel.h"
 #include "ColorBox.h"
 #include "Configuration.h"
 #include "ErrorReporting.h"
+#include "FAbout.h"
 #include "Generator.h"
+#include "JpegDecoder.h"
 #include "NumberEdit.h"
 #include "OutputWriter.h"
 #include "PreviewShape.h"
+#include "Skin.h"
 #include "TextCodec.h"
 
 #include <QApplication>
@@ -18,12 +22,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMovie>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -653,6 +660,14 @@ void TfrmMain::connectHandlers() {
     onClick(btnBrowseImage, &TfrmMain::btnBrowseImageClick);
     onClick(btnSave, &TfrmMain::btnSaveClick);
     onClick(btnLoad, &TfrmMain::btnLoadClick);
+    onClick(btnMakeMoney, &TfrmMain::btnMakeMoneyClick);
+    onClick(btnHelp, &TfrmMain::btnHelpClick);
+    onClick(btnAbout, &TfrmMain::btnAboutClick);
+    for (ClickableLabel* banner : {imgBanner, gifBanner})
+        connect(banner, &ClickableLabel::clicked, this, guarded([this] { imgBannerClick(); }));
+    for (ClickableLabel* link : {lblLink1URL, lblLink2URL})
+        connect(link, &ClickableLabel::clicked, this,
+                guarded([this, link] { lblLinkClick(link); }));
     connect(ntbMain, &QStackedWidget::currentChanged, this,
             guarded([this](int) { ntbMainPageChanged(); }));
     connect(Timer1, &QTimer::timeout, this, guarded([this] { Timer1Timer(); }));
@@ -719,8 +734,91 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::LoadBrandProfile() {
-    // Without a brand profile beside the program the window keeps its designed
-    // state: an unbranded copy.
+    // An error reading the profile ends the loading there; what was set so far
+    // stays set and the window still opens.
+    try {
+        const ProfileBytes file = readBrandProfileFile(m_env.exeFolder);
+        // Without a brand profile beside the program the window keeps its
+        // designed state: an unbranded copy.
+        if (file.state == ProfileFile::Missing)
+            return;
+        const std::string_view plain(file.plain.constData(),
+                                     static_cast<size_t>(file.plain.size()));
+        const BrandProfileText text = parseBrandProfile(plain);
+        const BrandChoice choice = chooseBrand(text, m_env.randomSeed());
+        BrandProfile = choice.profile;
+
+        setWindowTitle(brandedCaption(BrandProfile, windowTitle()));
+        btnNews->setVisible(newsButtonVisible(BrandProfile));
+        btnMakeMoney->setText(text.MakeMoneyButton.empty() ? QStringLiteral("Make Money")
+                                                           : fromUtf8(text.MakeMoneyButton));
+
+        const Qt::CursorShape bannerCursor =
+            BrandProfile.BannerURL.empty() ? Qt::ArrowCursor : Qt::PointingHandCursor;
+        imgBanner->setCursor(bannerCursor);
+        gifBanner->setCursor(bannerCursor);
+        showBanner(choice.bannerNumber);
+
+        panLinks->setVisible(!BrandProfile.Link1Caption.empty());
+        lblLink1URL->setText(fromUtf8(BrandProfile.Link1Caption));
+        lblLink1URL->URL = fromUtf8(BrandProfile.Link1URL);
+        lblLink2URL->setText(fromUtf8(BrandProfile.Link2Caption));
+        lblLink2URL->URL = fromUtf8(BrandProfile.Link2URL);
+        placeLinkLabels();
+    } catch (...) {
+        errors::reportCurrent();
+    }
+
+    // A copy with a profile file takes the skin and the icon beside the program,
+    // even when the profile itself is not usable; an unbranded copy keeps its own.
+    const QString skin = m_env.exeFolder + QStringLiteral("mainskin.dat");
+    if (QFileInfo::exists(skin))
+        applySkinFile(skin);
+    const QString icon = m_env.exeFolder + QStringLiteral("main.ico");
+    if (QFileInfo::exists(icon)) {
+        const QIcon appIcon(icon);
+        if (!appIcon.isNull()) {
+            QApplication::setWindowIcon(appIcon);
+            setWindowIcon(appIcon);
+        }
+    }
+}
+
+void TfrmMain::showBanner(int number) {
+    const std::string& image = BrandProfile.BannerImage;
+    const QString file = bannerFileName(m_env.exeFolder, number);
+    const auto hideStrip = [this] { panBanner->hide(); };
+    if (image.empty() || number <= 0 || !QFileInfo::exists(file))
+        return hideStrip();
+
+    // The picture is decoded straight from the banner file; the image name's
+    // extension says how.
+    const std::string name = imageFileNamePart(image);
+    if (pictureDecoderFor(name) == PictureDecoder::Animated) {
+        auto* movie = new QMovie(file, QByteArrayLiteral("gif"), gifBanner);
+        if (!movie->isValid() || !movie->jumpToFrame(0)) {
+            delete movie;
+            return hideStrip();
+        }
+        imgBanner->hide();
+        gifBanner->setMovie(movie);
+        gifBanner->resize(movie->currentPixmap().size());
+        gifBanner->show();
+        movie->start();
+        panBanner->setFixedHeight(gifBanner->height() + 10);
+        return;
+    }
+    QFile in(file);
+    QImage picture;
+    if (in.open(QIODevice::ReadOnly))
+        picture = decodeStillPicture(in.readAll(), name);
+    if (picture.isNull())
+        return hideStrip();
+    gifBanner->hide();
+    imgBanner->setPixmap(QPixmap::fromImage(picture));
+    imgBanner->resize(picture.size());
+    imgBanner->show();
+    panBanner->setFixedHeight(imgBanner->height() + 10);
 }
 
 void TfrmMain::showEvent(QShowEvent* event) {
@@ -1200,4 +1298,29 @@ void TfrmMain::btnLoadClick() {
         return;
     LoadConfiguration(fileName);
     msgMain.information(QStringLiteral("Configuration loaded successfully!"));
+}
+
+// --- promotional actions ------------------------------------------------------
+
+void TfrmMain::imgBannerClick() {
+    if (!BrandProfile.BannerURL.empty())
+        m_env.openInBrowser(BrandProfile.BannerURL);
+}
+
+void TfrmMain::btnMakeMoneyClick() {
+    m_env.openInBrowser(BrandProfile.AffiliateURL);
+}
+
+void TfrmMain::btnHelpClick() {
+    m_env.openInBrowser(BrandProfile.AppHelpURL);
+}
+
+void TfrmMain::lblLinkClick(ClickableLabel* label) {
+    // Link labels open their address through the desktop, not the http browser lookup.
+    m_env.openUrl(QUrl(label->URL));
+}
+
+void TfrmMain::btnAboutClick() {
+    TfrmAbout about(BrandProfile, this);
+    m_env.runModal(about);
 }

@@ -204,6 +204,12 @@ private:
     void btnFinishClick();
     void btnSaveClick();
     void btnLoadClick();
+    void btnMakeMoneyClick();
+    void btnHelpClick();
+    void btnAboutClick();
+    void imgBannerClick();
+    void lblLinkClick(ClickableLabel* label);
+    void showBanner(int number);
     void btnBrowseImageClick();
     void Timer1Timer();
     void edtBorderChange();

@@ -1,5 +1,7 @@
 #include "Skin.h"
 
+#include "TextCodec.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
@@ -75,4 +77,15 @@ void applyBuiltInSkin(QApplication& app) {
     if (sheet.open(QIODevice::ReadOnly))
         app.setStyleSheet(QString::fromUtf8(sheet.readAll()));
     app.setWindowIcon(applicationIcon());
+}
+
+bool applySkinFile(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray sheet = qUncompress(file.readAll());
+    if (sheet.isEmpty())
+        return false;
+    qApp->setStyleSheet(textcodec::decodeToQString(sheet));
+    return true;
 }

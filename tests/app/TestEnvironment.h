@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QDateTime>
+#include <QDialog>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -92,8 +93,12 @@ struct TestEnvironment {
     QTemporaryDir folder;
     std::shared_ptr<RecordingPresenter> messages = std::make_shared<RecordingPresenter>();
     std::shared_ptr<ScriptedDialogs> dialogs = std::make_shared<ScriptedDialogs>();
-    std::vector<QUrl> opened;
+    std::vector<QUrl> opened;              // through the desktop's "open"
+    std::vector<std::string> browsed;      // through the registered web browser
+    int modalCount = 0;                    // windows shown modally
+    std::function<void(QDialog&)> onModal; // looks at such a window while it is "open"
     QDateTime now{QDate(2008, 12, 25), QTime(14, 30, 5)};
+    std::uint32_t seed = 12345;
 
     QString exeFolder() const { return folder.path() + u'/'; }
 
@@ -108,7 +113,17 @@ struct TestEnvironment {
             opened.push_back(url);
             return true;
         };
-        env.randomSeed = [] { return 12345u; };
+        env.openInBrowser = [this](const std::string& address) {
+            browsed.push_back(address);
+            return true;
+        };
+        env.runModal = [this](QDialog& dialog) {
+            ++modalCount;
+            if (onModal)
+                onModal(dialog);
+            return 0;
+        };
+        env.randomSeed = [this] { return seed; };
         return env;
     }
 };
