@@ -1,5 +1,6 @@
 #include "BrandTool.h"
 
+#include "BrandProfileCheck.h"
 #include "ProtectedFile.h"
 #include "UserError.h"
 
@@ -64,11 +65,80 @@ int unpack(const BrandArguments& arguments, std::ostream&, std::ostream& err) {
     return BrandExitFailed;
 }
 
+QByteArray readWhole(const QString& name) {
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        throw UserError("Cannot open file \"" + absolute(name) + "\". " +
+                        file.errorString().toStdString());
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw UserError("Cannot read file \"" + absolute(name) + "\". " +
+                        file.errorString().toStdString());
+    return bytes;
+}
+
+void printValue(std::ostream& out, const std::string& key, const std::string& value) {
+    out << key << ":";
+    if (value.find('\n') == std::string::npos) {
+        out << " " << value << "\n";
+        return;
+    }
+    // A value of several lines: each on its own line, indented.
+    size_t from = 0;
+    while (from <= value.size()) {
+        size_t end = value.find("\r\n", from);
+        if (end == std::string::npos)
+            end = value.size();
+        out << "\n    " << value.substr(from, end - from);
+        from = end + 2;
+    }
+    out << "\n";
+}
+
+// check PROFILE: every value as the program will read it, then every problem
+// that loses data without a word. Banner pictures are looked for beside the
+// profile text, where they will lie beside the program.
+int check(const BrandArguments& arguments, std::ostream& out, std::ostream&) {
+    const QString name = fileName(arguments.positional[0]);
+    const QByteArray bytes = readWhole(name);
+    const QString folder = QFileInfo(name).absolutePath() + u'/';
+    const BrandProfileReport report = checkBrandProfile(
+        std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), folder);
+    for (const auto& [key, value] : report.values)
+        printValue(out, key, value);
+    out << "\nThe news button " << (report.newsButton ? "shows." : "is hidden.") << "\n";
+    if (report.problems.empty()) {
+        out << "No problems: nothing is lost.\n";
+        return BrandExitOk;
+    }
+    out << report.problems.size() << (report.problems.size() == 1 ? " problem:" : " problems:")
+        << "\n";
+    for (const auto& problem : report.problems)
+        out << "  - " << problem << "\n";
+    return BrandExitFailed;
+}
+
+// skin STYLE MAINSKIN: a style sheet packed the way the program unpacks it.
+int skin(const BrandArguments& arguments, std::ostream&, std::ostream&) {
+    const QByteArray sheet = readWhole(fileName(arguments.positional[0]));
+    const QString targetName = fileName(arguments.positional[1]);
+    QSaveFile target(targetName);
+    const QByteArray packed = qCompress(sheet, 9);
+    if (!target.open(QIODevice::WriteOnly) || target.write(packed) != packed.size() ||
+        !target.commit())
+        throw UserError("Cannot create file \"" + absolute(targetName) + "\". " +
+                        target.errorString().toStdString());
+    return BrandExitOk;
+}
+
 const std::vector<BrandCommand> commands = {
     {"pack", "PLAIN CONTAINER [--passphrase TEXT]",
      "encrypt the file PLAIN into the protected file CONTAINER", 2, pack},
     {"unpack", "CONTAINER PLAIN [--passphrase TEXT]",
      "decrypt the protected file CONTAINER into PLAIN, only if it opens intact", 2, unpack},
+    {"check", "PROFILE",
+     "show how the program reads the plain profile text PROFILE and what it loses", 1, check},
+    {"skin", "STYLE MAINSKIN", "pack the style sheet STYLE into the skin file MAINSKIN", 2, skin},
 };
 
 void printHelp(std::ostream& out) {
@@ -81,7 +151,8 @@ void printHelp(std::ostream& out) {
            "  --passphrase TEXT  the pass phrase (at most 128 bytes); without it the\n"
            "                     program's own, which every copy uses for its profile\n"
            "  --help             this text\n\n"
-           "Exit status: 0 done, 1 a file could not be used or did not open, 2 usage.\n";
+           "Exit status: 0 done, 1 a file could not be used or did not open, or check\n"
+           "found a problem, 2 usage.\n";
 }
 
 int usageError(std::ostream& err, const std::string& message) {
