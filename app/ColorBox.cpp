@@ -1,6 +1,7 @@
 #include "ColorBox.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
@@ -58,14 +59,19 @@ constexpr SystemColor kSystemColors[] = {
     {30, "Menu Bar", QPalette::Active, QPalette::Window},
 };
 
+// Every list shows the same swatches: each is drawn once per run.
 QIcon swatch(Color color) {
+    static QHash<Color, QIcon> drawn;
+    if (const auto found = drawn.constFind(color); found != drawn.cend())
+        return *found;
     QPixmap pixmap(22, 14);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setPen(QColor(0x60, 0x60, 0x60));
     painter.setBrush(ColorBox::displayColor(color));
     painter.drawRect(0, 0, 21, 13);
-    return QIcon(pixmap);
+    painter.end();
+    return *drawn.insert(color, QIcon(pixmap));
 }
 
 } // namespace

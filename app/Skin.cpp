@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QFontDatabase>
 #include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
@@ -63,15 +62,14 @@ void applyBuiltInSkin(QApplication& app) {
     palette.setColor(QPalette::Disabled, QPalette::Base, QColor(0xF3, 0xF4, 0xF6));
     app.setPalette(palette);
 
-    // A compact sans-serif close to what the layout was designed with.
-    for (const char* family : {"Segoe UI", "Arial", "Liberation Sans", "Noto Sans"}) {
-        if (QFontDatabase::hasFamily(QString::fromLatin1(family))) {
-            QFont font(QString::fromLatin1(family));
-            font.setPointSize(9);
-            app.setFont(font);
-            break;
-        }
-    }
+    // A compact sans-serif close to what the layout was designed with; the
+    // first one installed is used. Naming them lets the font matcher choose
+    // without listing every installed font at start.
+    QFont font = app.font();
+    font.setFamilies({QStringLiteral("Segoe UI"), QStringLiteral("Arial"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Noto Sans")});
+    font.setPointSize(9);
+    app.setFont(font);
 
     QFile sheet(QStringLiteral(":/skin/tipsmith.qss"));
     if (sheet.open(QIODevice::ReadOnly))
