@@ -1,6 +1,7 @@
 #include "AppEnvironment.h"
 
 #include "MessageService.h"
+#include "UpdateCheck.h"
 #include "Utils.h"
 
 #include <QColorDialog>
@@ -8,6 +9,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QProcess>
 
 namespace {
 
@@ -66,5 +68,9 @@ AppEnvironment AppEnvironment::system() {
     env.openInBrowser = [](const std::string& address) { return OpenInBrowser(address); };
     env.runModal = [](QDialog& dialog) { return dialog.exec(); };
     env.randomSeed = [] { return static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()); };
+    env.updateBaseAddress = update::UpdateBaseAddress();
+    env.startProgram = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
     return env;
 }

@@ -4,8 +4,10 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -54,6 +56,12 @@ struct AppEnvironment {
     std::function<int(QDialog&)> runModal;
     // Seeds the random choices of a run (welcome page, banner, links).
     std::function<std::uint32_t()> randomSeed;
+    // The update server's folder, ending in "/".
+    QString updateBaseAddress;
+    // An HTTP request that receives nothing for this long fails.
+    std::chrono::milliseconds httpStallLimit{30000};
+    // Starts a program with its arguments without waiting for it (the updater).
+    std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
 
     // The environment of the running program.
     static AppEnvironment system();

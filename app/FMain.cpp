@@ -8,7 +8,10 @@
 #include "ErrorReporting.h"
 #include "FAbout.h"
 #include "Generator.h"
+#include "HttpClient.h"
 #include "JpegDecoder.h"
+#include "MainNetwork.h"
+#include "NewsHint.h"
 #include "NumberEdit.h"
 #include "OutputWriter.h"
 #include "PreviewShape.h"
@@ -200,6 +203,11 @@ TfrmMain::TfrmMain(AppEnvironment env, QWidget* parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tipsmith"));
     buildWindow();
+    httpMain = std::make_unique<HttpClient>();
+    httpMain->setStallLimit(m_env.httpStallLimit);
+    hintNews = new NewsHint(this);
+    network = std::make_unique<MainNetwork>(
+        MainNetwork::Window{*this, *btnNews, msgMain, NewsList, *httpMain, *hintNews}, m_env);
     connectHandlers();
     errors::setHandler([this](const QString& text) { msgMain.error(text); });
     FormCreate();
@@ -663,6 +671,8 @@ void TfrmMain::connectHandlers() {
     onClick(btnMakeMoney, &TfrmMain::btnMakeMoneyClick);
     onClick(btnHelp, &TfrmMain::btnHelpClick);
     onClick(btnAbout, &TfrmMain::btnAboutClick);
+    onClick(btnNews, &TfrmMain::btnNewsClick);
+    onClick(btnUpdate, &TfrmMain::btnUpdateClick);
     for (ClickableLabel* banner : {imgBanner, gifBanner})
         connect(banner, &ClickableLabel::clicked, this, guarded([this] { imgBannerClick(); }));
     for (ClickableLabel* link : {lblLink1URL, lblLink2URL})
@@ -862,6 +872,8 @@ void TfrmMain::FormShow() {
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
     Timer1->stop();
+    // Requests still waiting end as failures; their handlers finish quietly.
+    network->closing();
     QCoreApplication::processEvents();
     QWidget::closeEvent(event);
 }
@@ -934,6 +946,15 @@ void TfrmMain::btnThanksClick() {
 
 void TfrmMain::Timer1Timer() {
     Timer1->stop();
+    network->startupCheck();
+}
+
+void TfrmMain::btnNewsClick() {
+    network->btnNewsClick();
+}
+
+void TfrmMain::btnUpdateClick() {
+    network->btnUpdateClick();
 }
 
 // --- settings --------------------------------------------------------------

@@ -13,6 +13,9 @@
 
 class ClickableLabel;
 class ColorBox;
+class HttpClient;
+class MainNetwork;
+class NewsHint;
 class NumberEdit;
 class PreviewShape;
 class QButtonGroup;
@@ -165,6 +168,11 @@ public:
 
     QTimer* Timer1 = nullptr;
     MessageService msgMain;
+    // The HTTP client (its waits keep the event loop running) and the news balloon.
+    std::unique_ptr<HttpClient> httpMain;
+    NewsHint* hintNews = nullptr;
+    // The news button, the update check and the start-up check.
+    std::unique_ptr<MainNetwork> network;
 
     // Folder of the running executable, with a trailing separator.
     QString ExeFolder;
@@ -212,6 +220,8 @@ private:
     void showBanner(int number);
     void btnBrowseImageClick();
     void Timer1Timer();
+    void btnNewsClick();
+    void btnUpdateClick();
     void edtBorderChange();
     void cbxBrdColorChange();
     void cbxHBgColorChange();
