@@ -6,9 +6,12 @@
 #include <QColor>
 #include <QDateTime>
 #include <QDialog>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -99,6 +102,12 @@ struct TestEnvironment {
     std::function<void(QDialog&)> onModal; // looks at such a window while it is "open"
     QDateTime now{QDate(2008, 12, 25), QTime(14, 30, 5)};
     std::uint32_t seed = 12345;
+    // No update server unless a test names one: the check then finds nothing at once.
+    QString updateBaseAddress;
+    std::chrono::milliseconds stallLimit{5000};
+    // Programs the window started (the updater), and whether to really start them.
+    std::vector<QStringList> started;
+    bool startForReal = false;
 
     QString exeFolder() const { return folder.path() + u'/'; }
 
@@ -124,6 +133,12 @@ struct TestEnvironment {
             return 0;
         };
         env.randomSeed = [this] { return seed; };
+        env.updateBaseAddress = updateBaseAddress;
+        env.httpStallLimit = stallLimit;
+        env.startProgram = [this](const QString& program, const QStringList& arguments) {
+            started.push_back(QStringList{program} + arguments);
+            return !startForReal || QProcess::startDetached(program, arguments);
+        };
         return env;
     }
 };

@@ -1,0 +1,236 @@
+#include "FNews.h"
+#include "NetworkWindowSupport.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+class NewsWindow : public NetworkWindow {
+protected:
+    // Clicks the list item of `row` in the open news window.
+    static void clickItem(TfrmNews& news, int row) {
+        QTreeWidgetItem* item = news.lvwItems->topLevelItem(row);
+        ASSERT_NE(item, nullptr);
+        QTest::mouseClick(news.lvwItems->viewport(), Qt::LeftButton, {},
+                          news.lvwItems->visualItemRect(item).center());
+    }
+    static int selectedRow(const TfrmNews& news) {
+        const auto selected = news.lvwItems->selectedItems();
+        return selected.isEmpty() ? -1 : news.lvwItems->indexOfTopLevelItem(selected.first());
+    }
+    // Presses the news button; `whileOpen` runs while the news window is "open".
+    void pressNews(std::function<void(TfrmNews&)> whileOpen = {}) {
+        env.onModal = [whileOpen = std::move(whileOpen)](QDialog& dialog) {
+            auto& news = dynamic_cast<TfrmNews&>(dialog);
+            news.show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&news));
+            if (whileOpen)
+                whileOpen(news);
+        };
+        QTest::mouseClick(window->btnNews, Qt::LeftButton);
+    }
+};
+
+} // namespace
+
+TEST_F(NewsWindow, OneEntryOpensTheWindowWithAnEmptyView) {
+    writeProfile();
+    serveNews("12^Spring \xC3\xA9t\xC3\xA9^1 May 2024\xAFOK", "OK");
+    open();
+    bool looked = false;
+    pressNews([&](TfrmNews& news) {
+        looked = true;
+        EXPECT_EQ(news.windowTitle(), "News");
+        EXPECT_EQ(news.lvwItems->headerItem()->text(0), "News Title");
+        EXPECT_EQ(news.lvwItems->headerItem()->text(1), "Published");
+        EXPECT_EQ(news.lvwItems->header()->sectionSize(1), 160);
+        EXPECT_EQ(news.lvwItems->selectionBehavior(), QAbstractItemView::SelectRows);
+        ASSERT_EQ(news.lvwItems->topLevelItemCount(), 1);
+        EXPECT_EQ(news.lvwItems->topLevelItem(0)->text(0),
+                  QString::fromUtf8("Spring \xC3\xA9t\xC3\xA9"));
+        EXPECT_EQ(news.lvwItems->topLevelItem(0)->text(1), "1 May 2024");
+        EXPECT_EQ(TfrmNews::itemId(*news.lvwItems, 0), "12");
+        EXPECT_TRUE(news.lvwItems->selectedItems().isEmpty());
+        EXPECT_TRUE(news.prfEditorNews->toPlainText().isEmpty());
+        EXPECT_TRUE(news.prfEditorNews->isReadOnly());
+        EXPECT_EQ(news.btnExit->text(), "Close");
+    });
+    EXPECT_TRUE(looked);
+    EXPECT_EQ(env.modalCount, 1);
+    EXPECT_EQ(window->NewsList,
+              QStringList{QString::fromUtf8("12^Spring \xC3\xA9t\xC3\xA9^1 May 2024")});
+    EXPECT_EQ(requestsTo(kDetailsPath), 0);
+    EXPECT_TRUE(env.messages->shown.empty());
+    // The request named the Gold tier.
+    EXPECT_EQ(formValue(server.lastForm(), "prodtype"), "BG");
+    EXPECT_EQ(formValue(server.lastForm(), "conttype"), "all");
+}
+
+TEST_F(NewsWindow, TwoSelectionsInTurnFetchBothAndRememberTheSecond) {
+    writeProfile("Gold", "3");
+    serveNews("9^Nine^2 May\xAF"
+              "4^Four^1 May\xAFOK",
+              "OK");
+    serveDetails({{"9", ScriptedServer::reply("$3Cp$3ENine$20news$3C/p$3E\xAFOK")},
+                  {"4", ScriptedServer::reply("$3Cp$3EFour$3C/p$3E\xAFOK")}});
+    open();
+    pressNews([&](TfrmNews& news) {
+        clickItem(news, 0);
+        EXPECT_EQ(news.prfEditorNews->toPlainText(), "Nine news");
+        EXPECT_EQ(storedNewsId(), "9");
+        // A lower id is stored as well: it is the item read last.
+        clickItem(news, 1);
+        EXPECT_EQ(news.prfEditorNews->toPlainText(), "Four");
+        EXPECT_EQ(storedNewsId(), "4");
+        EXPECT_FALSE(news.busy());
+    });
+    EXPECT_EQ(requestsTo(kDetailsPath), 2);
+    EXPECT_EQ(formValue(server.lastForm(), "newsid"), "4");
+    EXPECT_FALSE(QFile::exists(exeFile("dbsettings.sim")));
+    EXPECT_TRUE(env.messages->shown.empty());
+}
+
+TEST_F(NewsWindow, ASecondClickWhileFetchingIsRefused) {
+    writeProfile();
+    serveNews("9^Nine^2 May\xAF"
+              "4^Four^1 May\xAFOK",
+              "OK");
+    serveDetails({{"9", ScriptedServer::later(500, "Nine\xAFOK")},
+                  {"4", ScriptedServer::reply("Four\xAFOK")}});
+    open();
+    pressNews([&](TfrmNews& news) {
+        bool checked = false;
+        when([&] { return requestsTo(kDetailsPath) == 1; },
+             [&] {
+                 EXPECT_TRUE(news.busy());
+                 EXPECT_EQ(news.cursor().shape(), Qt::WaitCursor);
+                 EXPECT_EQ(news.lvwItems->viewport()->cursor().shape(), Qt::WaitCursor);
+                 EXPECT_EQ(news.prfEditorNews->viewport()->cursor().shape(), Qt::WaitCursor);
+                 clickItem(news, 1);
+                 QTest::keyClick(news.lvwItems, Qt::Key_Down);
+                 EXPECT_EQ(selectedRow(news), 0);
+                 checked = true;
+             });
+        clickItem(news, 0);
+        EXPECT_TRUE(checked);
+        EXPECT_FALSE(news.busy());
+        EXPECT_EQ(news.cursor().shape(), Qt::ArrowCursor);
+        EXPECT_EQ(selectedRow(news), 0);
+        EXPECT_EQ(news.prfEditorNews->toPlainText(), "Nine");
+    });
+    EXPECT_EQ(requestsTo(kDetailsPath), 1);
+    EXPECT_EQ(storedNewsId(), "9");
+}
+
+TEST_F(NewsWindow, AFailedDetailsRequestKeepsThePreviousText) {
+    writeProfile();
+    serveNews("9^Nine^2 May\xAF"
+              "4^Four^1 May\xAFOK",
+              "OK");
+    serveDetails({{"9", ScriptedServer::reply("$3Cb$3ENine$3C/b$3E\xAFOK")}}); // 4: INVALIDNEWS
+    open();
+    pressNews([&](TfrmNews& news) {
+        clickItem(news, 0);
+        clickItem(news, 1);
+        EXPECT_EQ(news.prfEditorNews->toPlainText(), "Nine");
+        EXPECT_EQ(selectedRow(news), 1);
+        EXPECT_FALSE(news.busy());
+        EXPECT_TRUE(news.isVisible());
+    });
+    EXPECT_EQ(storedNewsId(), "9");
+    ASSERT_EQ(env.messages->shown.size(), 1u);
+    EXPECT_EQ(env.messages->shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(env.messages->shown[0].text,
+              "There is a trouble with this news. Contact your provider.");
+}
+
+TEST_F(NewsWindow, EntriesWithFewerPiecesShowWhatTheyHaveAndKeepTheirId) {
+    writeProfile();
+    serveNews("9^Nine^\xAF"
+              "5\xAFOK",
+              "OK");
+    serveDetails({{"5", ScriptedServer::reply("Five\xAFOK")}});
+    open();
+    pressNews([&](TfrmNews& news) {
+        ASSERT_EQ(news.lvwItems->topLevelItemCount(), 2);
+        EXPECT_EQ(news.lvwItems->topLevelItem(0)->text(0), "Nine");
+        EXPECT_EQ(news.lvwItems->topLevelItem(0)->text(1), "");
+        EXPECT_EQ(news.lvwItems->topLevelItem(1)->text(0), "");
+        clickItem(news, 1);
+        EXPECT_EQ(news.prfEditorNews->toPlainText(), "Five");
+    });
+    EXPECT_EQ(storedNewsId(), "5");
+}
+
+TEST_F(NewsWindow, ClosingWhileFetchingWaitsForTheRequest) {
+    writeProfile();
+    serveNews("9^Nine^2 May\xAFOK", "OK");
+    serveDetails({{"9", ScriptedServer::later(300, "Nine\xAFOK")}});
+    open();
+    pressNews([&](TfrmNews& news) {
+        when([&] { return requestsTo(kDetailsPath) == 1; },
+             [&] {
+                 news.btnExit->click();
+                 EXPECT_TRUE(news.isVisible());
+             });
+        clickItem(news, 0);
+        EXPECT_FALSE(news.isVisible());
+        EXPECT_EQ(news.result(), QDialog::Accepted);
+    });
+    EXPECT_EQ(storedNewsId(), "9");
+}
+
+TEST_F(NewsWindow, NoNewsOnlySaysSo) {
+    struct Row {
+        const char* type;
+        QByteArray list;
+        QStringList messages;
+        int requests;
+    };
+    const QString none = QStringLiteral("There's no news for this application!");
+    const QString noAnswer =
+        QStringLiteral("There is a trouble accessing the news site. Contact your provider.");
+    const Row rows[] = {
+        {"Gold", "OK", {none}, 1},
+        {"Gold",
+         "INVALIDUSER",
+         {QStringLiteral("There is a trouble with the Publisher Id. Contact your provider."), none},
+         1},
+        {"Gold", "INVALIDNEWS", {none}, 1},
+        {"Gold", "", {noAnswer, none}, 1},
+        // The Free tier shows the button but asks no server.
+        {"Free", "1^x^y\xAFOK", {none}, 0},
+        {"gold", "1^x^y\xAFOK", {none}, 0},
+    };
+    for (const Row& row : rows) {
+        writeProfile(row.type);
+        serveNews(row.list, "OK");
+        const int before = requestsTo(kListPath);
+        env.messages->shown.clear();
+        open();
+        pressNews();
+        EXPECT_EQ(env.modalCount, 0) << row.type << " " << row.list.toStdString();
+        EXPECT_EQ(messages(), row.messages) << row.type << " " << row.list.toStdString();
+        EXPECT_EQ(env.messages->shown.back().kind, MessageKind::Information);
+        EXPECT_EQ(requestsTo(kListPath) - before, row.requests) << row.type;
+        window.reset();
+        BrandProfile = BrandProfileRecord{};
+    }
+}
+
+TEST_F(NewsWindow, ASecondPressWhileTheListIsOnItsWayDoesNothing) {
+    writeProfile();
+    serveNews(QByteArray(), ScriptedServer::reply("OK"));
+    server.on(kListPath, ScriptedServer::later(300, "7^Seven^d\xAFOK"));
+    open();
+    when([&] { return requestsTo(kListPath) == 1; },
+         [&] { QTest::mouseClick(window->btnNews, Qt::LeftButton); });
+    pressNews([](TfrmNews& news) { EXPECT_EQ(news.lvwItems->topLevelItemCount(), 1); });
+    EXPECT_EQ(requestsTo(kListPath), 1);
+    EXPECT_EQ(env.modalCount, 1);
+    EXPECT_EQ(window->NewsList.size(), 1);
+}
