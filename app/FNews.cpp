@@ -48,6 +48,10 @@ public:
         if (!m_refuse())
             QItemSelectionModel::clearCurrentIndex();
     }
+    // From now on nothing is refused and nobody is asked.
+    void release() {
+        m_refuse = [] { return false; };
+    }
 
 private:
     std::function<bool()> m_refuse;
@@ -152,6 +156,15 @@ TfrmNews::TfrmNews(const QStringList& newsList, Services services, QWidget* pare
                 if (m_services.openUrl)
                     m_services.openUrl(url);
             }));
+}
+
+TfrmNews::~TfrmNews() {
+    // The list goes only with the base class, after this part of the window:
+    // it must no longer ask or tell it anything.
+    QItemSelectionModel* selection = lvwItems->selectionModel();
+    QObject::disconnect(selection, nullptr, this, nullptr);
+    if (auto* guarded = dynamic_cast<GuardedSelectionModel*>(selection))
+        guarded->release();
 }
 
 QString TfrmNews::itemId(const QTreeWidget& list, int row) {

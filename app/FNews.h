@@ -32,6 +32,7 @@ public:
     };
 
     TfrmNews(const QStringList& newsList, Services services, QWidget* parent = nullptr);
+    ~TfrmNews() override;
 
     // The details request: true for a successful reply, `details` then the
     // decoded text. Warns about a failed one in the main window's message box.

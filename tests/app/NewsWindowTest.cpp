@@ -1,6 +1,7 @@
 #include "FNews.h"
 #include "NetworkWindowSupport.h"
 
+#include <QDir>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -233,4 +234,24 @@ TEST_F(NewsWindow, ASecondPressWhileTheListIsOnItsWayDoesNothing) {
     EXPECT_EQ(requestsTo(kListPath), 1);
     EXPECT_EQ(env.modalCount, 1);
     EXPECT_EQ(window->NewsList.size(), 1);
+}
+
+TEST_F(NewsWindow, AProfileThatCannotBeWrittenIsReportedAndTheTextStays) {
+    writeProfile();
+    serveNews("9^Nine^2 May\xAFOK", "OK");
+    serveDetails({{"9", ScriptedServer::reply("Nine\xAFOK")}});
+    open();
+    // The profile turns into something that cannot be opened as a file.
+    ASSERT_TRUE(QFile::remove(exeFile("dbsettings.dat")));
+    ASSERT_TRUE(QDir(env.exeFolder()).mkdir(QStringLiteral("dbsettings.dat")));
+    pressNews([&](TfrmNews& news) {
+        clickItem(news, 0);
+        EXPECT_EQ(news.prfEditorNews->toPlainText(), "Nine");
+        EXPECT_FALSE(news.busy());
+        EXPECT_EQ(news.cursor().shape(), Qt::ArrowCursor);
+    });
+    ASSERT_FALSE(env.messages->shown.empty());
+    EXPECT_EQ(env.messages->shown[0].kind, MessageKind::Error);
+    EXPECT_TRUE(env.messages->shown[0].text.contains(QStringLiteral("dbsettings.dat")))
+        << env.messages->shown[0].text.toStdString();
 }
