@@ -1,5 +1,6 @@
 #include "ColorBox.h"
 
+#include <QAbstractListModel>
 #include <QApplication>
 #include <QHash>
 #include <QPainter>
@@ -121,12 +122,51 @@ QColor ColorBox::displayColor(Color color) {
                   static_cast<int>((color >> 16) & 0xFF));
 }
 
+namespace {
+
+// The entries of a colour list read straight from the shared table: only the
+// "Custom..." row is the list's own.
+class ColorListModel : public QAbstractListModel {
+public:
+    ColorListModel(const Color& custom, QObject* parent)
+        : QAbstractListModel(parent), m_custom(custom) {}
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(ColorBox::namedColors().size()) + 1;
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid())
+            return QVariant();
+        const int row = index.row();
+        const Color value =
+            row == 0 ? m_custom : ColorBox::namedColors()[static_cast<size_t>(row - 1)].first;
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::EditRole:
+            return row == 0 ? QStringLiteral("Custom...")
+                            : ColorBox::namedColors()[static_cast<size_t>(row - 1)].second;
+        case Qt::DecorationRole:
+            return swatch(value);
+        case Qt::UserRole:
+            return QVariant::fromValue(value);
+        default:
+            return QVariant();
+        }
+    }
+
+    void customChanged() { emit dataChanged(index(0), index(0)); }
+
+private:
+    const Color& m_custom;
+};
+
+} // namespace
+
 ColorBox::ColorBox(QWidget* parent) : QComboBox(parent) {
     setIconSize(QSize(22, 14));
     setMaxVisibleItems(16);
-    addItem(swatch(m_custom), QStringLiteral("Custom..."));
-    for (const auto& [value, name] : namedColors())
-        addItem(swatch(value), name, QVariant::fromValue(value));
+    setModel(new ColorListModel(m_custom, this));
     setCurrentIndex(1);
     m_lastIndex = 1;
     connect(this, &QComboBox::activated, this, &ColorBox::onActivated);
@@ -150,7 +190,7 @@ Color ColorBox::colorValue() const {
 
 void ColorBox::setCustom(Color color) {
     m_custom = color;
-    setItemIcon(0, swatch(color));
+    static_cast<ColorListModel*>(model())->customChanged();
 }
 
 Color ColorBox::colorAt(int index) const {

@@ -7,6 +7,7 @@
 #include "Configuration.h"
 #include "ErrorReporting.h"
 #include "FAbout.h"
+#include "FontNameBox.h"
 #include "Generator.h"
 #include "HttpClient.h"
 #include "JpegDecoder.h"
@@ -31,6 +32,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
@@ -78,13 +80,19 @@ QString fromUtf8(const std::string& text) {
 }
 
 // A label font's "height" is its character cell height in pixels; Qt sizes
-// fonts by the em, so the pixel size is scaled until the cell fits.
+// fonts by the em. The cell of each family is measured once, at a large size,
+// and the pixel size for a cell height derived from it.
 void setFontCellHeight(QLabel* label, int cellHeight) {
+    static QHash<QString, qreal> cellPerPixel;
     QFont font = label->font();
-    font.setPixelSize(cellHeight);
-    const int measured = QFontMetrics(font).height();
-    if (measured > 0 && measured != cellHeight)
-        font.setPixelSize(std::max(1, cellHeight * cellHeight / measured));
+    const QString key = font.family() + (font.bold() ? u'b' : u'r') + (font.italic() ? u'i' : u'n');
+    auto ratio = cellPerPixel.constFind(key);
+    if (ratio == cellPerPixel.cend()) {
+        QFont reference = font;
+        reference.setPixelSize(100);
+        ratio = cellPerPixel.insert(key, QFontMetricsF(reference).height() / 100.0);
+    }
+    font.setPixelSize(std::max(1, qRound(cellHeight / std::max(*ratio, 0.5))));
     label->setFont(font);
     label->setProperty("cellHeight", cellHeight);
     label->adjustSize();
@@ -229,10 +237,11 @@ void TfrmMain::buildWindow() {
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(pgcPrinc);
 
-    stsWelcome = buildWelcomePage();
-    pgcPrinc->addWidget(stsWelcome);
+    // The welcome page is made only for a profile that has one (see FormCreate).
 
-    stsMain = new QWidget;
+    // Every widget is made with its final parent: moving a finished subtree
+    // under another parent would restyle all of it again.
+    stsMain = new QWidget(pgcPrinc);
     stsMain->setObjectName(QStringLiteral("stsMain"));
     auto* column = new QVBoxLayout(stsMain);
     column->setContentsMargins(0, 0, 0, 0);
@@ -240,7 +249,7 @@ void TfrmMain::buildWindow() {
     column->addWidget(buildToolBar());
     column->addWidget(buildBannerStrip());
 
-    ntbMain = new QStackedWidget;
+    ntbMain = new QStackedWidget(stsMain);
     ntbMain->setObjectName(QStringLiteral("ntbMain"));
     ntbMain->addWidget(buildSettingsPage());
     ntbMain->addWidget(buildTargetPage());
@@ -258,25 +267,25 @@ void TfrmMain::buildWindow() {
 }
 
 QWidget* TfrmMain::buildWelcomePage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(pgcPrinc);
     page->setObjectName(QStringLiteral("stsWelcome"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    prfWelcome = new QTextBrowser;
+    prfWelcome = new QTextBrowser(page);
     prfWelcome->setObjectName(QStringLiteral("prfWelcome"));
     prfWelcome->setReadOnly(true);
     prfWelcome->setOpenLinks(false);
     layout->addWidget(prfWelcome, 1);
 
-    auto* bar = new QWidget;
+    auto* bar = new QWidget(page);
     bar->setObjectName(QStringLiteral("welcomeBar"));
     bar->setFixedHeight(39);
     auto* barLayout = new QHBoxLayout(bar);
     barLayout->setContentsMargins(8, 6, 8, 6);
     barLayout->addStretch(1);
-    btnThanks = new QPushButton(QStringLiteral("Thanks, just show me the main application"));
+    btnThanks = new QPushButton(QStringLiteral("Thanks, just show me the main application"), bar);
     btnThanks->setObjectName(QStringLiteral("btnThanks"));
     btnThanks->setDefault(true);
     btnThanks->setAutoDefault(true);
@@ -289,11 +298,14 @@ QWidget* TfrmMain::buildWelcomePage() {
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, btnThanks, &QPushButton::click);
     }
+    connect(btnThanks, &QPushButton::clicked, this, errors::guarded([this] { btnThanksClick(); }));
+    connect(prfWelcome, &QTextBrowser::anchorClicked, this,
+            errors::guarded([this](const QUrl& url) { m_env.openUrl(url); }));
     return page;
 }
 
 QWidget* TfrmMain::buildToolBar() {
-    panTools = new QWidget;
+    panTools = new QWidget(stsMain);
     panTools->setObjectName(QStringLiteral("panTools"));
     panTools->setFixedHeight(kToolBarHeight);
 
@@ -328,7 +340,7 @@ QWidget* TfrmMain::buildToolBar() {
 }
 
 QWidget* TfrmMain::buildBannerStrip() {
-    panBanner = new QWidget;
+    panBanner = new QWidget(stsMain);
     panBanner->setObjectName(QStringLiteral("panBanner"));
     panBanner->setFixedHeight(kBannerHeight);
 
@@ -345,7 +357,7 @@ QWidget* TfrmMain::buildBannerStrip() {
 }
 
 QWidget* TfrmMain::buildWizardBar() {
-    panWizard = new QWidget;
+    panWizard = new QWidget(stsMain);
     panWizard->setObjectName(QStringLiteral("panWizard"));
     panWizard->setFixedHeight(kWizardBarHeight);
     btnBack = new QPushButton(QStringLiteral("Back"), panWizard);
@@ -358,7 +370,7 @@ QWidget* TfrmMain::buildWizardBar() {
 }
 
 QWidget* TfrmMain::buildLinksBar() {
-    panLinks = new QWidget;
+    panLinks = new QWidget(stsMain);
     panLinks->setObjectName(QStringLiteral("panLinks"));
     panLinks->setFixedHeight(kLinksBarHeight);
     const auto link = [this](ClickableLabel*& label, const char* name) {
@@ -378,7 +390,7 @@ QWidget* TfrmMain::buildLinksBar() {
 
 QWidget* TfrmMain::buildSettingsPage() {
     // Page 1 is laid out by position: the preview's geometry is part of the design.
-    auto* page = new QWidget;
+    auto* page = new QWidget(ntbMain);
     page->setObjectName(QStringLiteral("pageSettings"));
     auto* title = heading(QStringLiteral("Step 1: Info Box Settings"), page);
     title->setGeometry(16, 8, 820, 26);
@@ -402,7 +414,7 @@ QWidget* TfrmMain::buildSettingsPage() {
     cbxBrdColor->setGeometry(136, 74, 176, 24);
 
     const auto column = [&](const QString& caption, int left, const char* suffix, ColorBox*& bg,
-                            ColorBox*& fore, QComboBox*& name, QSpinBox*& size, QCheckBox*& bold,
+                            ColorBox*& fore, FontNameBox*& name, QSpinBox*& size, QCheckBox*& bold,
                             QCheckBox*& underline, QCheckBox*& italic) {
         auto* group = new QGroupBox(caption, page);
         group->setGeometry(left, 108, 404, 170);
@@ -419,10 +431,8 @@ QWidget* TfrmMain::buildSettingsPage() {
         named(fore, "cbx", "Color");
         fore->setGeometry(130, 54, 176, 24);
         placedLabel(QStringLiteral("Font Name:"), group, 12, 86);
-        name = new QComboBox(group);
+        name = new FontNameBox(QStringLiteral("Arial"), &TfrmMain::installedFontNames, group);
         named(name, "cbx", "Name");
-        name->addItems(installedFontNames());
-        name->setCurrentText(QStringLiteral("Arial"));
         name->setMaxVisibleItems(20);
         name->setGeometry(130, 82, 256, 24);
         placedLabel(QStringLiteral("Font Size:"), group, 12, 114);
@@ -483,7 +493,7 @@ QWidget* TfrmMain::buildSettingsPage() {
 }
 
 QWidget* TfrmMain::buildTargetPage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(ntbMain);
     page->setObjectName(QStringLiteral("pageTarget"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(16, 8, 16, 8);
@@ -496,8 +506,8 @@ QWidget* TfrmMain::buildTargetPage() {
         button->setObjectName(QString::fromLatin1(name));
         return button;
     };
-    const auto field = [](QLineEdit*& edit, const char* name) {
-        edit = new QLineEdit;
+    const auto field = [page](QLineEdit*& edit, const char* name) {
+        edit = new QLineEdit(page);
         edit->setObjectName(QString::fromLatin1(name));
         return edit;
     };
@@ -512,9 +522,9 @@ QWidget* TfrmMain::buildTargetPage() {
     layout->addWidget(
         radio(rbtLink, "rbtLink", "Link anchor (This option creates the info box over a link)"));
     auto* linkGrid = new QGridLayout;
-    linkGrid->addWidget(plainLabel(QStringLiteral("Link Text:")), 0, 0);
+    linkGrid->addWidget(plainLabel(QStringLiteral("Link Text:"), page), 0, 0);
     linkGrid->addWidget(field(edtLinkText, "edtLinkText"), 0, 1);
-    linkGrid->addWidget(plainLabel(QStringLiteral("Link URL:")), 1, 0);
+    linkGrid->addWidget(plainLabel(QStringLiteral("Link URL:"), page), 1, 0);
     linkGrid->addWidget(field(edtLinkURL, "edtLinkURL"), 1, 1);
     linkGrid->setColumnMinimumWidth(0, 100);
     layout->addLayout(indented(linkGrid));
@@ -524,9 +534,9 @@ QWidget* TfrmMain::buildTargetPage() {
                             "Image (This option creates the info box over an image. Select a "
                             "local image or enter an image url)"));
     auto* imageRow = new QGridLayout;
-    imageRow->addWidget(plainLabel(QStringLiteral("Image Source:")), 0, 0);
+    imageRow->addWidget(plainLabel(QStringLiteral("Image Source:"), page), 0, 0);
     imageRow->addWidget(field(edtImage, "edtImage"), 0, 1);
-    btnBrowseImage = new QPushButton(QStringLiteral("Browse"));
+    btnBrowseImage = new QPushButton(QStringLiteral("Browse"), page);
     btnBrowseImage->setObjectName(QStringLiteral("btnBrowseImage"));
     imageRow->addWidget(btnBrowseImage, 0, 2);
     imageRow->setColumnMinimumWidth(0, 100);
@@ -554,7 +564,7 @@ QWidget* TfrmMain::buildTargetPage() {
 }
 
 QWidget* TfrmMain::buildContentPage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(ntbMain);
     page->setObjectName(QStringLiteral("pageContent"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(16, 8, 16, 12);
@@ -563,17 +573,17 @@ QWidget* TfrmMain::buildContentPage() {
 
     auto* grid = new QGridLayout;
     grid->setColumnMinimumWidth(0, 100);
-    grid->addWidget(plainLabel(QStringLiteral("Header Text:")), 0, 0);
-    edtHeaderText = new QLineEdit;
+    grid->addWidget(plainLabel(QStringLiteral("Header Text:"), page), 0, 0);
+    edtHeaderText = new QLineEdit(page);
     edtHeaderText->setObjectName(QStringLiteral("edtHeaderText"));
     grid->addWidget(edtHeaderText, 0, 1);
-    grid->addWidget(plainLabel(QStringLiteral("Title Text:")), 1, 0);
-    edtBoldText = new QLineEdit;
+    grid->addWidget(plainLabel(QStringLiteral("Title Text:"), page), 1, 0);
+    edtBoldText = new QLineEdit(page);
     edtBoldText->setObjectName(QStringLiteral("edtBoldText"));
     grid->addWidget(edtBoldText, 1, 1);
-    auto* bodyLabel = plainLabel(QStringLiteral("Body Text:"));
+    auto* bodyLabel = plainLabel(QStringLiteral("Body Text:"), page);
     grid->addWidget(bodyLabel, 2, 0, Qt::AlignTop);
-    memBodyText = new QPlainTextEdit;
+    memBodyText = new QPlainTextEdit(page);
     memBodyText->setObjectName(QStringLiteral("memBodyText"));
     memBodyText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memBodyText->setTabChangesFocus(true);
@@ -584,7 +594,7 @@ QWidget* TfrmMain::buildContentPage() {
 }
 
 QWidget* TfrmMain::buildOutputPage() {
-    auto* page = new QWidget;
+    auto* page = new QWidget(ntbMain);
     page->setObjectName(QStringLiteral("pageOutput"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(16, 8, 16, 10);
@@ -593,13 +603,13 @@ QWidget* TfrmMain::buildOutputPage() {
                                              "Select what you want to do with your code."),
                               page));
 
-    rbtSaveWeb = new QRadioButton(QStringLiteral("Save as sample web page"));
+    rbtSaveWeb = new QRadioButton(QStringLiteral("Save as sample web page"), page);
     rbtSaveWeb->setObjectName(QStringLiteral("rbtSaveWeb"));
     layout->addWidget(rbtSaveWeb);
     auto* fileRow = new QHBoxLayout;
     fileRow->addSpacing(26);
-    fileRow->addWidget(plainLabel(QStringLiteral("Output filename:")));
-    edtFilename = new QLineEdit(QStringLiteral("infoboxsample.htm"));
+    fileRow->addWidget(plainLabel(QStringLiteral("Output filename:"), page));
+    edtFilename = new QLineEdit(QStringLiteral("infoboxsample.htm"), page);
     edtFilename->setObjectName(QStringLiteral("edtFilename"));
     edtFilename->setMaximumWidth(320);
     fileRow->addWidget(edtFilename, 1);
@@ -607,12 +617,12 @@ QWidget* TfrmMain::buildOutputPage() {
     layout->addLayout(fileRow);
 
     rbtClipboard = new QRadioButton(
-        QStringLiteral("List code here so you can copy and paste in your html editor. "));
+        QStringLiteral("List code here so you can copy and paste in your html editor. "), page);
     rbtClipboard->setObjectName(QStringLiteral("rbtClipboard"));
     layout->addWidget(rbtClipboard);
 
-    const auto codeBox = [](QPlainTextEdit*& memo, const char* name, int lines) {
-        memo = new QPlainTextEdit;
+    const auto codeBox = [page](QPlainTextEdit*& memo, const char* name, int lines) {
+        memo = new QPlainTextEdit(page);
         memo->setObjectName(QString::fromLatin1(name));
         memo->setReadOnly(true);
         memo->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -623,11 +633,14 @@ QWidget* TfrmMain::buildOutputPage() {
         return memo;
     };
     auto* codeColumn = new QVBoxLayout;
-    codeColumn->addWidget(plainLabel(QStringLiteral(
-        "Paste the following to your header section (in between <head>...</head>).")));
+    codeColumn->addWidget(plainLabel(
+        QStringLiteral("Paste the following to your header section (in between <head>...</head>)."),
+        page));
     codeColumn->addWidget(codeBox(memHead, "memHead", 2));
-    codeColumn->addWidget(plainLabel(QStringLiteral(
-        "Paste the following code where you want the target element appear on your webpage")));
+    codeColumn->addWidget(plainLabel(
+        QStringLiteral(
+            "Paste the following code where you want the target element appear on your webpage"),
+        page));
     codeColumn->addWidget(codeBox(memElement, "memElement", 3));
     memElement->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     memElement->setMinimumHeight(memElement->height());
@@ -642,7 +655,7 @@ QWidget* TfrmMain::buildOutputPage() {
 
     auto* finishRow = new QHBoxLayout;
     finishRow->addStretch(1);
-    btnFinish = new QPushButton(QStringLiteral("Finish"));
+    btnFinish = new QPushButton(QStringLiteral("Finish"), page);
     btnFinish->setObjectName(QStringLiteral("btnFinish"));
     btnFinish->setMinimumSize(113, 28);
     finishRow->addWidget(btnFinish);
@@ -661,7 +674,6 @@ void TfrmMain::connectHandlers() {
         connect(button, &QAbstractButton::clicked, this,
                 guarded([this, handler] { (this->*handler)(); }));
     };
-    onClick(btnThanks, &TfrmMain::btnThanksClick);
     onClick(btnNext, &TfrmMain::btnNextClick);
     onClick(btnBack, &TfrmMain::btnBackClick);
     onClick(btnFinish, &TfrmMain::btnFinishClick);
@@ -722,9 +734,6 @@ void TfrmMain::connectHandlers() {
     };
     for (ColorBox* box : {cbxBrdColor, cbxHBgColor, cbxHColor, cbxBBgColor, cbxBColor})
         box->pickCustom = customColor;
-
-    connect(prfWelcome, &QTextBrowser::anchorClicked, this,
-            guarded([this](const QUrl& url) { m_env.openUrl(url); }));
 }
 
 // --- creation, showing, closing ------------------------------------------
@@ -732,6 +741,11 @@ void TfrmMain::connectHandlers() {
 void TfrmMain::FormCreate() {
     gifBanner->setGeometry(imgBanner->geometry());
     LoadBrandProfile();
+    // A copy without a welcome page never needs one: the application page is page 0.
+    if (!BrandProfile.WelcomeText.empty()) {
+        stsWelcome = buildWelcomePage();
+        pgcPrinc->insertWidget(0, stsWelcome);
+    }
     ExeFolder = m_env.exeFolder;
     if (BrandProfile.WelcomeText.empty())
         Timer1->start();
@@ -858,13 +872,6 @@ void TfrmMain::FormShow() {
         pgcPrinc->setCurrentWidget(stsWelcome);
         prfWelcome->setHtml(textcodec::decodeToQString(BrandProfile.WelcomeText));
         btnThanks->setFocus();
-    } else {
-        // No welcome page: it goes for good, and the application page becomes page 0.
-        pgcPrinc->removeWidget(stsWelcome);
-        stsWelcome->deleteLater();
-        stsWelcome = nullptr;
-        prfWelcome = nullptr;
-        btnThanks = nullptr;
     }
     pgcPrinc->setCurrentIndex(0);
     centreBanners();
@@ -1016,12 +1023,8 @@ void TfrmMain::setBColor(Color color) {
 }
 
 namespace {
-bool selectFont(QComboBox* list, const QString& name) {
-    const int index = list->findText(name, Qt::MatchFixedString); // letter case not significant
-    if (index < 0)
-        return false;
-    list->setCurrentIndex(index);
-    return true;
+bool selectFont(FontNameBox* list, const QString& name) {
+    return list->selectName(name);
 }
 } // namespace
 

@@ -13,6 +13,7 @@
 
 class ClickableLabel;
 class ColorBox;
+class FontNameBox;
 class HttpClient;
 class MainNetwork;
 class NewsHint;
@@ -125,14 +126,14 @@ public:
     ColorBox* cbxBrdColor = nullptr;
     ColorBox* cbxHBgColor = nullptr;
     ColorBox* cbxHColor = nullptr;
-    QComboBox* cbxHName = nullptr;
+    FontNameBox* cbxHName = nullptr;
     QSpinBox* cbxHSize = nullptr;
     QCheckBox* chkHBold = nullptr;
     QCheckBox* chkHUnderline = nullptr;
     QCheckBox* chkHItalic = nullptr;
     ColorBox* cbxBBgColor = nullptr;
     ColorBox* cbxBColor = nullptr;
-    QComboBox* cbxBName = nullptr;
+    FontNameBox* cbxBName = nullptr;
     QSpinBox* cbxBSize = nullptr;
     QCheckBox* chkBBold = nullptr;
     QCheckBox* chkBUnderline = nullptr;

@@ -1,6 +1,7 @@
 #include "BrandProfile.h"
 #include "ColorBox.h"
 #include "FMain.h"
+#include "FontNameBox.h"
 #include "PreviewShape.h"
 #include "TestEnvironment.h"
 
