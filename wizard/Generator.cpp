@@ -174,6 +174,12 @@ std::string escapeBoxText(std::string_view utf8) {
             case '"':
                 out += "&quot;";
                 break;
+            case '&':
+                // The attribute is decoded once before the script sees it: a
+                // reference the author typed (&#39;, &#92;, &#10;) would turn
+                // into a quote, backslash or line break inside the script string.
+                out += "&amp;";
+                break;
             default:
                 out += c;
             }

@@ -32,9 +32,10 @@ std::string joinLines(const std::vector<std::string>& lines);
 
 // A box text as it enters the single-quoted script string inside the
 // double-quoted handler attribute: backslash and apostrophe escaped for the
-// script, the double quote as &quot; for the attribute, every line break as
-// <br>, characters outside ASCII as numeric character references. Ampersands
-// and angle brackets stay: the texts are HTML by design.
+// script, the double quote as &quot; and the ampersand as &amp; for the
+// attribute, every line break as <br>, characters outside ASCII as numeric
+// character references. The script then hands the author's text to the box
+// unchanged, where it is read as HTML once: the texts are HTML by design.
 std::string escapeBoxText(std::string_view utf8);
 
 // Page content written as typed; only characters outside ASCII become

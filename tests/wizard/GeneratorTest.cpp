@@ -151,8 +151,8 @@ TEST(Escaping, BoxTextRules) {
     EXPECT_EQ(escapeBoxText("a\\nb"), "a\\\\nb");
     // Every form of line break becomes one <br>.
     EXPECT_EQ(escapeBoxText("1\r\n2\r3\n4\n\r5"), "1<br>2<br>3<br>4<br><br>5");
-    // HTML stays HTML.
-    EXPECT_EQ(escapeBoxText("<b>a & b</b>"), "<b>a & b</b>");
+    // HTML stays HTML; the ampersand is escaped for the attribute only.
+    EXPECT_EQ(escapeBoxText("<b>a & b</b>"), "<b>a &amp; b</b>");
     // Non-ASCII becomes numeric references of the code point.
     EXPECT_EQ(escapeBoxText("caf\xC3\xA9 \xE2\x82\xAC\xF0\x9F\x98\x80"),
               "caf&#233; &#8364;&#128512;");
