@@ -1,6 +1,7 @@
 #include "ProtectedFile.h"
 
 #include "Encryption.h"
+#include "SaveFile.h"
 #include "UserError.h"
 
 #include <QBuffer>
@@ -87,8 +88,9 @@ void refuseSameFile(const QString& source, const QString& destination) {
 }
 
 void commit(QSaveFile& file) {
-    if (!file.commit())
-        throw UserError(fileMessage("write", file.fileName(), file.errorString()));
+    QString reason;
+    if (!commitSaveFile(file, reason))
+        throw UserError(fileMessage("write", file.fileName(), reason));
 }
 
 } // namespace

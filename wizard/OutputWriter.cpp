@@ -1,6 +1,7 @@
 #include "OutputWriter.h"
 
 #include "Generator.h"
+#include "SaveFile.h"
 #include "TextCodec.h"
 #include "UserError.h"
 
@@ -60,18 +61,18 @@ bool isLocalPictureFile(const std::string& image) {
 
 void writeFileAtomically(const QString& path, const std::string& bytes) {
     QSaveFile file(path);
-    const auto fail = [&] {
-        throw UserError(
-            textcodec::toUtf8(QStringLiteral("Cannot create file \"%1\". %2")
-                                  .arg(QDir::toNativeSeparators(path), file.errorString())));
+    const auto fail = [&](const QString& reason) {
+        throw UserError(textcodec::toUtf8(QStringLiteral("Cannot create file \"%1\". %2")
+                                              .arg(QDir::toNativeSeparators(path), reason)));
     };
     if (!file.open(QIODevice::WriteOnly))
-        fail();
+        fail(file.errorString());
     if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
         static_cast<qint64>(bytes.size()))
-        fail();
-    if (!file.commit())
-        fail();
+        fail(file.errorString());
+    QString reason;
+    if (!commitSaveFile(file, reason))
+        fail(reason);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "BrandProfileCheck.h"
 #include "ProtectedFile.h"
+#include "SaveFile.h"
 #include "UserError.h"
 
 #include <QFile>
@@ -50,11 +51,13 @@ int unpack(const BrandArguments& arguments, std::ostream&, std::ostream& err) {
         throw UserError("Cannot create file \"" + absolute(plainName) + "\". " +
                         plain.errorString().toStdString());
     switch (decryptProtectedDevice(container, &plain, arguments.passPhrase)) {
-    case ProtectedFileResult::Ok:
-        if (!plain.commit())
+    case ProtectedFileResult::Ok: {
+        QString reason;
+        if (!commitSaveFile(plain, reason))
             throw UserError("Cannot write file \"" + absolute(plainName) + "\". " +
-                            plain.errorString().toStdString());
+                            reason.toStdString());
         return BrandExitOk;
+    }
     case ProtectedFileResult::WrongPassPhrase:
         err << "wrong pass phrase, or not a protected file\n";
         return BrandExitFailed;
@@ -124,10 +127,15 @@ int skin(const BrandArguments& arguments, std::ostream&, std::ostream&) {
     const QString targetName = fileName(arguments.positional[1]);
     QSaveFile target(targetName);
     const QByteArray packed = qCompress(sheet, 9);
-    if (!target.open(QIODevice::WriteOnly) || target.write(packed) != packed.size() ||
-        !target.commit())
+    QString reason;
+    bool written = target.open(QIODevice::WriteOnly) && target.write(packed) == packed.size();
+    if (!written)
+        reason = target.errorString();
+    else
+        written = commitSaveFile(target, reason);
+    if (!written)
         throw UserError("Cannot create file \"" + absolute(targetName) + "\". " +
-                        target.errorString().toStdString());
+                        reason.toStdString());
     return BrandExitOk;
 }
 

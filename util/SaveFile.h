@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+class QSaveFile;
+
+// Commits a QSaveFile only when all of its content has reached the file.
+// Qt's commit() renames the new file into place even when writing out its
+// last buffered bytes fails, as it does on a full disk: a small file would
+// replace the earlier one cut short or empty. Here the rest is written out
+// and synced first, and any failure leaves the earlier file as it was (the
+// new content is discarded when the QSaveFile goes). On failure `reason`
+// holds the system's text.
+bool commitSaveFile(QSaveFile& file, QString& reason);
