@@ -79,15 +79,31 @@ namespace {
 
 // Copies the author's picture beside the output, replacing a copy of the same
 // name. A failed copy is ignored: the snippet still points at the original.
+// The copy is written beside its final name and renamed over it when whole, so
+// a copy that fails (a full disk) leaves an earlier copy as it was.
 void copyPicture(const QString& source, const QString& pictureFolder) {
     QDir().mkpath(pictureFolder);
     const QString target = pictureFolder + u'/' + QFileInfo(source).fileName();
     const QFileInfo sourceInfo(source), targetInfo(target);
-    // Copying a picture onto itself would first delete it.
+    // Copying a picture onto itself would first empty it.
     if (targetInfo.exists() && sourceInfo.canonicalFilePath() == targetInfo.canonicalFilePath())
         return;
-    QFile::remove(target);
-    QFile::copy(source, target);
+    QFile in(source);
+    QSaveFile out(target);
+    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+        return;
+    for (;;) {
+        const QByteArray piece = in.read(1 << 16);
+        if (piece.isEmpty()) {
+            if (in.error() != QFileDevice::NoError)
+                return;
+            break;
+        }
+        if (out.write(piece) != piece.size())
+            return;
+    }
+    QString reason;
+    commitSaveFile(out, reason);
 }
 
 } // namespace
