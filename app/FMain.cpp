@@ -47,6 +47,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -966,6 +967,22 @@ void TfrmMain::btnUpdateClick() {
 
 // --- settings --------------------------------------------------------------
 
+namespace {
+
+// A memo's text with CR LF between its lines. Its plain text would turn every
+// no-break space into a blank, so the raw text is read and only the memo's
+// own line and paragraph separators become line breaks.
+QString memoText(const QPlainTextEdit& memo) {
+    QString text = memo.document()->toRawText();
+    for (QChar& c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = u'\n';
+    }
+    return text.replace(u'\n', QStringLiteral("\r\n"));
+}
+
+} // namespace
+
 InfoBoxSettings TfrmMain::settings() const {
     InfoBoxSettings s;
     s.Border = edtBorder->value();
@@ -991,9 +1008,7 @@ InfoBoxSettings TfrmMain::settings() const {
     s.Image = textcodec::toUtf8(edtImage->text());
     s.HeaderText = textcodec::toUtf8(edtHeaderText->text());
     s.BoldText = textcodec::toUtf8(edtBoldText->text());
-    // The memo separates lines with LF; the settings use CR LF.
-    s.BodyText =
-        textcodec::toUtf8(memBodyText->toPlainText().replace(u'\n', QStringLiteral("\r\n")));
+    s.BodyText = textcodec::toUtf8(memoText(*memBodyText));
     s.OutputFormat =
         rbtClipboard->isChecked() ? OutputChoice::CodeListing : OutputChoice::SamplePage;
     s.Output = textcodec::toUtf8(edtFilename->text());
