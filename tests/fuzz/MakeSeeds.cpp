@@ -1,0 +1,297 @@
+// Writes the seed corpora of the fuzz targets, one folder per target, from
+// the program's own writers: configuration files from configuration::toBytes,
+// brand profiles from tag lines and writeProtectedFile, news replies from the
+// reference news server answering the program's own requests, JPEG banners
+// from libjpeg's compressor. scripts/fuzz.sh runs it before the targets, so
+// the seeds always follow the formats as the writers make them now.
+//
+//   fuzz_seeds FOLDER
+
+#include "Configuration.h"
+#include "HttpClient.h"
+#include "NewsProtocol.h"
+#include "NewsServer.h"
+#include "ProtectedFile.h"
+#include "TaggedText.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+QString outFolder;
+
+[[noreturn]] void fail(const QString& what) {
+    std::fprintf(stderr, "fuzz_seeds: %s\n", qPrintable(what));
+    std::exit(1);
+}
+
+void writeFile(const QString& name, const QByteArray& bytes) {
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        fail(QStringLiteral("cannot write %1").arg(name));
+}
+
+QByteArray readFile(const QString& name) {
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("cannot read %1").arg(name));
+    return file.readAll();
+}
+
+void seed(const char* target, const char* name, const QByteArray& bytes) {
+    const QString folder = outFolder + u'/' + QLatin1String(target);
+    if (!QDir().mkpath(folder))
+        fail(QStringLiteral("cannot create %1").arg(folder));
+    writeFile(folder + u'/' + QLatin1String(name), bytes);
+}
+
+QByteArray bytesOf(const std::string& text) {
+    return QByteArray::fromStdString(text);
+}
+
+// --- configuration files ---------------------------------------------------
+
+void configurationSeeds() {
+    seed("configuration_fuzz", "start.set", bytesOf(configuration::toBytes(InfoBoxSettings())));
+
+    InfoBoxSettings s;
+    s.Border = 4;
+    s.BorderColor = 0x336699;
+    s.HName = "DejaVu Sans";
+    s.HSize = 14;
+    s.HBold = s.BItalic = s.BUnderline = true;
+    s.BName = "Liberation Serif";
+    s.BSize = 9;
+    s.Target = TargetKind::Cell;
+    s.LinkText = "Say \"hello\" \\ it's <%%Border%%> here";
+    s.LinkURL = "http://example.test/a?b=1&c=2";
+    s.Image = "C:\\Pictures\\box.gif";
+    s.HeaderText = "Caf\xC3\xA9 \xE2\x82\xAC 5";
+    s.BodyText = "First line\r\nSecond line\r\n\r\nFourth";
+    s.OutputFormat = OutputChoice::CodeListing;
+    s.Output = "box.htm";
+    seed("configuration_fuzz", "styled.set", bytesOf(configuration::toBytes(s)));
+
+    // As earlier copies wrote them: Windows-1252 texts, lone line feeds.
+    s.HeaderText = "Caf\xE9 \x80 5";
+    std::string older = configuration::toBytes(s);
+    for (size_t at; (at = older.find("\r\n")) != std::string::npos;)
+        older.replace(at, 2, "\n");
+    seed("configuration_fuzz", "older.set", bytesOf(older));
+}
+
+// --- brand profiles ---------------------------------------------------------
+
+std::string profileText(bool full) {
+    std::vector<std::pair<std::string, std::string>> values = {
+        {"ApplicationName", "Tipsmith Pro"},
+        {"BranderCode", "ACME"},
+        {"BranderType", full ? "Gold" : "Free"},
+        {"AffiliateURL", "http://partner.example/?aff=%%AFFILIATEID%%&x=%%AFFILIATEID%%"},
+        {"AffiliateTYPE", "cpc"},
+        {"AffiliateID", "42"},
+        {"MasterNewsBaseURL", "http://127.0.0.1:8780/news"},
+        {"PlatinumNewsBaseURL", ""},
+        {"GoldNewsBaseURL", "http://127.0.0.1:8780/news/"},
+        {"MasterPublID", "1000"},
+        {"PlatinumPublID", ""},
+        {"GoldPublID", "1001"},
+        {"MakeMoneyButton", "Earn"},
+        {"AppHelpURL", "http://help.example/"},
+        {"CopyrightYears", "2004-2024"},
+        {"CopyrightCompany", "ACME Ltd."},
+        {"AboutText", "Made for you.\r\nSecond line."},
+    };
+    if (full) {
+        values.insert(values.end(), {{"Welcome1", "<html><body>Hello</body></html>"},
+                                     {"Welcome2", "<p>Welcome back</p>"},
+                                     {"Banner1", "banners/top.jpg^http://ads.example/1"},
+                                     {"Banner2", "c:\\art\\anim.GIF^http://ads.example/2"},
+                                     {"Banner3", "^http://ads.example/3"},
+                                     {"Link1", "Home^http://home.example/"},
+                                     {"Link2", "Shop^http://shop.example/^extra"},
+                                     {"Link3", "No address"}});
+    }
+    std::vector<std::string> lines;
+    for (const auto& [key, value] : values)
+        lines.push_back(MakeTagLine(key, value));
+    if (full)
+        SetTagLine(lines, "LastNewsId", "17");
+    return taggedtext::joinLines(lines);
+}
+
+QByteArray sealed(const QByteArray& plain) {
+    QTemporaryDir folder;
+    const QString name = folder.path() + QStringLiteral("/dbsettings.dat");
+    writeProtectedFile(name, plain);
+    return readFile(name);
+}
+
+void brandSeeds() {
+    const QByteArray full = bytesOf(profileText(true));
+    const QByteArray small = bytesOf(profileText(false));
+    seed("brand_profile_fuzz", "full", full);
+    seed("brand_profile_fuzz", "small", small);
+    seed("brand_profile_fuzz", "windows-1252",
+         "<%%ApplicationName%%>Caf\xE9<%%/ApplicationName%%>\n"
+         "<%%BranderType%%>Master<%%/BranderType%%>\r");
+    // The first byte chooses: even a text sealed in the run, odd the file itself.
+    seed("brand_file_fuzz", "sealed-full", '\x00' + full);
+    seed("brand_file_fuzz", "file-full", '\x01' + sealed(full));
+    seed("brand_file_fuzz", "file-empty", '\x01' + sealed(QByteArray()));
+
+    // The container reader: the program's pass phrase and work buffer (control
+    // 0x0C), a container as the writer makes it, and the same text sealed in
+    // the run (0x8C) and left intact.
+    seed("decrypt_fuzz", "container", '\x0C' + sealed(small));
+    seed("decrypt_fuzz", "sealed-intact", QByteArray("\x8C\x00\x00\x00", 4) + small);
+}
+
+// --- news replies -----------------------------------------------------------
+
+QByteArray serverReply(const NewsServer& server, news::Request request, const char* publisher,
+                       const char* newsId = "") {
+    const std::vector<FormField> fields =
+        news::requestFields(request, publisher, "ACME", "BG", news::NewsTarget, newsId);
+    const QByteArray boundary = HttpClient::makeBoundary(fields);
+    HttpRequest http;
+    http.method = "POST";
+    http.version = "HTTP/1.1";
+    http.path = server.newsBase() + QByteArray(request == news::Request::Details
+                                                   ? news::DetailsScript.data()
+                                                   : news::ListScript.data());
+    http.target = http.path;
+    http.headers = {{"Content-Type", "multipart/form-data; boundary=" + boundary}};
+    http.body = HttpClient::formBody(fields, boundary);
+    const NewsServer::Reply reply = server.handle(http);
+    if (reply.status != 200)
+        fail(QStringLiteral("the news server answered %1").arg(reply.status));
+    return reply.body;
+}
+
+void newsSeeds() {
+    QTemporaryDir root;
+    const QString product = root.path() + QStringLiteral("/news/1001/BG-ACME");
+    if (!QDir().mkpath(product) ||
+        !QDir().mkpath(root.path() + QStringLiteral("/news/1002/BG-ACME")))
+        fail(QStringLiteral("cannot create the news folders"));
+    writeFile(product + QStringLiteral("/3.news"),
+              "Title: First ^ steps\nDate: 2024-01-05\n\n<p>Plain text, 100% & more.</p>\n");
+    writeFile(product + QStringLiteral("/17.news"),
+              "Title: Caf\xC3\xA9 \xC2\xAF news\nDate: 5 March\n\n<html><body>\r\n<h1>$ prices "
+              "\xE2\x82\xAC</h1>\r\n<p>OK</p></body></html>\r\n");
+    writeFile(product + QStringLiteral("/42.news"), "Title: Newest\nDate: today\n\nShort.");
+    const NewsServer server(root.path(), "/news/");
+    seed("news_reply_fuzz", "list", serverReply(server, news::Request::List, "1001"));
+    seed("news_reply_fuzz", "latest", serverReply(server, news::Request::Latest, "1001"));
+    seed("news_reply_fuzz", "details", serverReply(server, news::Request::Details, "1001", "17"));
+    seed("news_reply_fuzz", "list-empty", serverReply(server, news::Request::List, "1002"));
+    seed("news_reply_fuzz", "latest-none", serverReply(server, news::Request::Latest, "1002"));
+    seed("news_reply_fuzz", "invalid-user", serverReply(server, news::Request::List, "9999"));
+    seed("news_reply_fuzz", "invalid-news",
+         serverReply(server, news::Request::Details, "1001", "5"));
+
+    QTemporaryDir bare;
+    const NewsServer unset(bare.path(), "/news/");
+    seed("news_reply_fuzz", "connection-fail", serverReply(unset, news::Request::Latest, "1001"));
+}
+
+// --- update information -----------------------------------------------------
+
+void updateSeeds() {
+    seed("update_info_fuzz", "newer.inf", "[APPLICATION]\r\nName=Tipsmith\r\nVersion=2.1\r\n");
+    seed("update_info_fuzz", "same.inf", "[Application]\nVersion = 2.0\n");
+    seed("update_info_fuzz", "quoted.inf",
+         "\xEF\xBB\xBF; update information\r\n[OTHER]\r\nVersion=9\r\n[ application ]\r\n"
+         "version=\"2.10\"\r\n");
+    seed("update_info_fuzz", "exponent.inf", "[APPLICATION]\r\nVersion=2.0000001e0\r\n");
+}
+
+// --- JPEG banners -----------------------------------------------------------
+
+QByteArray encodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
+                      const std::function<void(jpeg_compress_struct&)>& tune) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = components;
+    info.in_color_space = space;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 75, TRUE);
+    if (tune)
+        tune(info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(static_cast<size_t>(width * components));
+    while (info.next_scanline < info.image_height) {
+        const int y = static_cast<int>(info.next_scanline);
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < components; ++c)
+                row[static_cast<size_t>(x * components + c)] =
+                    static_cast<JSAMPLE>((x * 37 + y * 11 + c * 80) & 0xFF);
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    const QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+    jpeg_destroy_compress(&info);
+    std::free(out);
+    return bytes;
+}
+
+void jpegSeeds() {
+    seed("jpeg_decoder_fuzz", "rgb.jpg", encodeJpeg(24, 16, 3, JCS_RGB, {}));
+    seed("jpeg_decoder_fuzz", "grey.jpg", encodeJpeg(17, 9, 1, JCS_GRAYSCALE, {}));
+    seed("jpeg_decoder_fuzz", "progressive.jpg",
+         encodeJpeg(20, 20, 3, JCS_RGB,
+                    [](jpeg_compress_struct& info) { jpeg_simple_progression(&info); }));
+    seed("jpeg_decoder_fuzz", "restarts.jpg",
+         encodeJpeg(32, 8, 3, JCS_RGB, [](jpeg_compress_struct& info) {
+             info.restart_interval = 1;
+             info.optimize_coding = TRUE;
+         }));
+    seed("jpeg_decoder_fuzz", "adobe-cmyk.jpg",
+         encodeJpeg(16, 16, 4, JCS_CMYK, [](jpeg_compress_struct& info) {
+             jpeg_set_colorspace(&info, JCS_CMYK);
+             info.write_Adobe_marker = TRUE;
+         }));
+    seed("jpeg_decoder_fuzz", "ycck.jpg",
+         encodeJpeg(16, 16, 4, JCS_CMYK,
+                    [](jpeg_compress_struct& info) { jpeg_set_colorspace(&info, JCS_YCCK); }));
+    seed("jpeg_decoder_fuzz", "rgb-unconverted.jpg",
+         encodeJpeg(8, 8, 3, JCS_RGB,
+                    [](jpeg_compress_struct& info) { jpeg_set_colorspace(&info, JCS_RGB); }));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz_seeds FOLDER\n");
+        return 2;
+    }
+    outFolder = QString::fromLocal8Bit(argv[1]);
+    configurationSeeds();
+    brandSeeds();
+    newsSeeds();
+    updateSeeds();
+    jpegSeeds();
+    return 0;
+}
