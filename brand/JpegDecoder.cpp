@@ -48,8 +48,12 @@ PictureDecoder pictureDecoderFor(std::string_view imageFileName) {
 namespace {
 
 // A huge count of tiny progressive scans makes a small file take minutes to
-// decode; real pictures have a few dozen at most.
+// decode; real pictures have a few dozen at most. Every scan is a pass over
+// the whole picture, so the pixels of all scans together are limited too:
+// the largest pictures may have 32 scans, those up to two million pixels a
+// thousand.
 constexpr int kMaxProgressiveScans = 1000;
+constexpr qint64 kMaxScannedPixels = 32 * kMaxJpegPixels;
 
 // Banners are small; a file beyond this is not read into memory at all.
 constexpr qint64 kMaxJpegFileBytes = 256 * 1024 * 1024;
@@ -92,7 +96,9 @@ void discardMessage(j_common_ptr) {}
 
 void checkScanCount(j_common_ptr info) {
     const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-    if (decompress->input_scan_number > kMaxProgressiveScans)
+    const qint64 scans = decompress->input_scan_number;
+    const qint64 pixels = qint64{decompress->image_width} * decompress->image_height;
+    if (scans > kMaxProgressiveScans || scans * pixels > kMaxScannedPixels)
         failDecoding(info);
 }
 
