@@ -2,6 +2,7 @@
 
 #include "ProtectedFile.h"
 #include "TaggedText.h"
+#include "TextCodec.h"
 #include "Utils.h"
 
 #include <QFileInfo>
@@ -246,8 +247,21 @@ std::string LoadLastNewsId(const QString& profileFile) {
                       taggedtext::closingTag(kLastNewsIdKey));
 }
 
+namespace {
+
+// An id from a reply is written raw into the profile's text, so it must stand
+// on its one tag line without touching the rest: a line break would split the
+// line, a NUL would end the text there, a tag would be read as a brand value,
+// and bytes that are not UTF-8 would turn the whole text into Windows-1252.
+bool fitsOnItsLine(std::string_view newsId) {
+    return newsId.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos &&
+           newsId.find("<%%") == std::string_view::npos && textcodec::isValidUtf8(newsId);
+}
+
+} // namespace
+
 bool SaveLastNewsId(const QString& profileFile, std::string_view newsId) {
-    if (!QFileInfo::exists(profileFile))
+    if (!fitsOnItsLine(newsId) || !QFileInfo::exists(profileFile))
         return false;
     QByteArray plain;
     // A profile that does not decrypt to authentic data would come back as

@@ -128,7 +128,10 @@ std::string LoadLastNewsId(const QString& profileFile);
 // Stores the id: the first line holding "<%%LastNewsId%%>" (exact letter
 // case) is replaced, otherwise the line is appended. The profile is written
 // atomically, so a crash leaves the old or the new one whole. A missing
-// profile, or one that is not authentic, is left untouched: false.
+// profile, or one that is not authentic, is left untouched: false. So is the
+// profile when the id holds a line break, a NUL, the start of a tag ("<%%") or
+// bytes that are not UTF-8: written raw, such an id would change the values
+// around it.
 bool SaveLastNewsId(const QString& profileFile, std::string_view newsId);
 
 } // namespace news
