@@ -146,10 +146,15 @@ void brandSeeds() {
     seed("brand_profile_fuzz", "windows-1252",
          "<%%ApplicationName%%>Caf\xE9<%%/ApplicationName%%>\n"
          "<%%BranderType%%>Master<%%/BranderType%%>\r");
-    // The first byte chooses: even a text sealed in the run, odd the file itself.
-    seed("brand_file_fuzz", "sealed-full", '\x00' + full);
-    seed("brand_file_fuzz", "file-full", '\x01' + sealed(full));
-    seed("brand_file_fuzz", "file-empty", '\x01' + sealed(QByteArray()));
+    // The first byte chooses: even a text sealed in the run, odd the file
+    // itself; the second gives the length of the news id stored then.
+    const auto fileSeed = [](char mode, const QByteArray& id, const QByteArray& rest) {
+        return QByteArray(1, mode) + static_cast<char>(id.size()) + id + rest;
+    };
+    seed("brand_file_fuzz", "sealed-full", fileSeed(0, "42", full));
+    seed("brand_file_fuzz", "sealed-small", fileSeed(0, "107", small));
+    seed("brand_file_fuzz", "file-full", fileSeed(1, "42", sealed(full)));
+    seed("brand_file_fuzz", "file-empty", fileSeed(1, "", sealed(QByteArray())));
 
     // The container reader: the program's pass phrase and work buffer (control
     // 0x0C), a container as the writer makes it, and the same text sealed in
