@@ -5,6 +5,7 @@
 // affiliate id put into the affiliate address, and at most 16 entries of each
 // numbered family. Storing the last news id afterwards changes none of them.
 
+#include "../../wizard/PropertySupport.h"
 #include "BrandProfileReader.h"
 #include "NewsProtocol.h"
 #include "ProtectedFile.h"
@@ -125,20 +126,6 @@ private:
     std::mt19937 m_engine;
 };
 
-std::string lineBreaksAsCrLf(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out += "\r\n";
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 std::string replaceAll(std::string_view text, std::string_view what, std::string_view with) {
     std::string out;
     size_t from = 0;
@@ -183,7 +170,7 @@ Profile makeProfile(RandomProfile& random) {
         }
         add(std::string(key), value);
         profile.keys.emplace_back(key);
-        profile.values.push_back(lineBreaksAsCrLf(value.utf8));
+        profile.values.push_back(property::lineBreaksAsCrLf(value.utf8));
     }
     for (int f = 0; f < 3; ++f) {
         // Sometimes a 17th entry, which is never read.
@@ -196,7 +183,7 @@ Profile makeProfile(RandomProfile& random) {
                                                       : Piece{"unread", "unread"};
             add(key, value);
             if (n <= kMaxBrandEntries)
-                profile.families[f].push_back(lineBreaksAsCrLf(value.utf8));
+                profile.families[f].push_back(property::lineBreaksAsCrLf(value.utf8));
         }
     }
     return profile;
