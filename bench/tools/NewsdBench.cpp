@@ -26,6 +26,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -117,6 +120,21 @@ public:
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
 
+    // Processor time the server has used, user and system, in seconds.
+    double cpuSeconds() const {
+        std::ifstream stat("/proc/" + std::to_string(m_pid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        // Past the name in parentheses: the state, then utime and stime are the 12th and 13th.
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        double ticks = 0;
+        for (int i = 0; i < 13 && fields >> field; ++i) {
+            if (i >= 11)
+                ticks += std::atof(field.c_str());
+        }
+        return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+
     // The most memory the server has held, in MB (the kernel's high-water mark).
     long peakMegabytes() const {
         std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");
@@ -154,6 +172,7 @@ struct Result {
     long other = 0;  // another status
     long failed = 0; // refused, reset or cut before a status line
     double seconds = 0;
+    double serverCpu = 0; // processor seconds the server used meanwhile
 };
 
 // One client: a connection at a time, each carrying one request.
@@ -184,15 +203,20 @@ public:
     Load(const Load&) = delete;
     Load& operator=(const Load&) = delete;
 
-    // Runs for warm-up plus the measured time; counts what ends within the latter.
-    Result run(double warmup, double seconds) {
+    // Runs for warm-up plus the measured time; counts what ends within the
+    // latter, and what `cpu` grew by meanwhile.
+    Result run(double warmup, double seconds, const std::function<double()>& cpu) {
         for (std::uint32_t i = 0; i < m_slots.size(); ++i)
             open(i);
         const Clock::time_point start = Clock::now() + toDuration(warmup);
         const Clock::time_point end = start + toDuration(seconds);
         std::vector<epoll_event> events(m_slots.size());
+        double cpuAtStart = 0;
         for (Clock::time_point now = Clock::now(); now < end; now = Clock::now()) {
-            m_counting = now >= start;
+            if (!m_counting && now >= start) {
+                m_counting = true;
+                cpuAtStart = cpu();
+            }
             const int ready =
                 epoll_wait(m_poll, events.data(), static_cast<int>(events.size()), 10);
             for (int e = 0; e < ready; ++e)
@@ -204,6 +228,7 @@ public:
                 open(i);
         }
         m_result.seconds = seconds;
+        m_result.serverCpu = cpu() - cpuAtStart;
         return m_result;
     }
 
@@ -321,11 +346,14 @@ void measure(const char* label, const std::string& program, const Scenario& scen
     Result result;
     {
         Load load(server.port, scenario.request, options.clients);
-        result = load.run(options.warmup, options.seconds);
+        result =
+            load.run(options.warmup, options.seconds, [&server] { return server.cpuSeconds(); });
     }
-    std::printf("  %-9s %10.1f %9ld %8ld %8ld %9ld MB   %s\n", label,
+    const double perRequest =
+        result.served > 0 ? result.serverCpu * 1e6 / static_cast<double>(result.served) : 0;
+    std::printf("  %-9s %10.1f %9ld %8ld %8ld %9ld MB %8.0f us   %s\n", label,
                 static_cast<double>(result.served) / result.seconds, result.served, result.other,
-                result.failed, server.peakMegabytes(), program.c_str());
+                result.failed, server.peakMegabytes(), perRequest, program.c_str());
     std::fflush(stdout);
 }
 
@@ -374,8 +402,8 @@ int main(int argc, char** argv) {
         const Root root;
         std::printf("tipsmith-newsd, %d concurrent clients, %.1f s measured after %.1f s warm-up\n",
                     options.clients, options.seconds, options.warmup);
-        std::printf("  %-9s %10s %9s %8s %8s %12s\n", "", "served/s", "200s", "other", "failed",
-                    "peak memory");
+        std::printf("  %-9s %10s %9s %8s %8s %12s %11s\n", "", "served/s", "200s", "other",
+                    "failed", "peak memory", "server cpu");
         for (const Scenario& scenario : scenarios()) {
             std::printf("%s\n", scenario.name);
             measure("this", options.server, scenario, options, root);
