@@ -114,7 +114,8 @@ std::optional<std::vector<FormPart>> parseMultipartForm(const QByteArray& body,
 
 std::optional<std::vector<FormPart>> parseForm(const HttpRequest& request) {
     const QByteArray type = request.header("Content-Type");
-    const QByteArray kind = type.left(type.indexOf(';')).trimmed().toLower();
+    const qsizetype parameters = type.indexOf(';');
+    const QByteArray kind = (parameters < 0 ? type : type.left(parameters)).trimmed().toLower();
     if (kind == "multipart/form-data")
         return parseMultipartForm(request.body, multipartBoundary(type));
     if (kind == "application/x-www-form-urlencoded")

@@ -74,3 +74,30 @@ TEST(NewsServerForms, MultipartBodiesAreReadStrictly) {
     EXPECT_FALSE(parseMultipartForm("no delimiter", "b1"));
     EXPECT_TRUE(parseMultipartForm("--b1--\r\n", "b1").value().empty());
 }
+
+TEST(NewsServerForms, UrlEncodedFormsAreKnownByTheirMediaTypeAlone) {
+    struct Row {
+        QByteArray contentType;
+        bool form;
+    };
+    const Row rows[] = {
+        {"application/x-www-form-urlencoded", true},
+        {"application/x-www-form-urlencoded; charset=UTF-8", true},
+        {" Application/X-WWW-Form-UrlEncoded ;charset=utf-8", true},
+        {"application/x-www-form-urlencoded-not", false},
+        {"text/plain", false},
+        {"", false},
+        {"multipart/form-data", false}, // no boundary
+    };
+    HttpRequest request;
+    request.body = "a=1&b=x+y%21";
+    for (const Row& row : rows) {
+        request.headers = {{"content-type", row.contentType}};
+        const auto form = parseForm(request);
+        ASSERT_EQ(form.has_value(), row.form) << row.contentType.toStdString();
+        if (form) {
+            EXPECT_EQ(formValue(*form, "a"), "1");
+            EXPECT_EQ(formValue(*form, "b"), "x y!");
+        }
+    }
+}
