@@ -60,6 +60,10 @@ struct AppEnvironment {
     QString updateBaseAddress;
     // An HTTP request that receives nothing for this long fails.
     std::chrono::milliseconds httpStallLimit{30000};
+    // The start-up check's silent requests end after this long at the latest,
+    // however steadily their replies arrive; a request the user started has
+    // only the stall limit, since the user can close the window.
+    std::chrono::milliseconds startupRequestLimit{60000};
     // Starts a program with its arguments without waiting for it (the updater).
     std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
 

@@ -89,8 +89,9 @@ bool MainNetwork::GetLastNews(const std::string& publisherId, const std::string&
     news::Warn warning;
     if (!silent)
         warning = [this](std::string_view message) { warn(message); };
-    const bool ok = news::GetLastNews(m_window.httpMain, BrandProfile, publisherId, branderCode,
-                                      tierCode, newsTarget, id, title, warning);
+    const bool ok = news::GetLastNews(
+        m_window.httpMain, BrandProfile, publisherId, branderCode, tierCode, newsTarget, id, title,
+        warning, silent ? m_env.startupRequestLimit : std::chrono::milliseconds::zero());
     latestId = textcodec::decodeToQString(id);
     latestTitle = textcodec::decodeToQString(title); // unchanged when no item came
     return ok;
@@ -152,8 +153,11 @@ void MainNetwork::startupCheck() {
     CheckForUpdate(true);
 }
 
-bool MainNetwork::DownloadToFile(const QString& address, const QString& fileName) {
-    return update::DownloadToFile(m_window.httpMain, address, fileName);
+bool MainNetwork::DownloadToFile(const QString& address, const QString& fileName, bool silent) {
+    return update::DownloadToFile(
+        m_window.httpMain, address, fileName,
+        RequestLimits{update::MaxInfoFileBytes,
+                      silent ? m_env.startupRequestLimit : std::chrono::milliseconds::zero()});
 }
 
 void MainNetwork::CheckForUpdate(bool silent) {
@@ -163,7 +167,7 @@ void MainNetwork::CheckForUpdate(bool silent) {
     const QString local = m_env.exeFolder + QString::fromLatin1(update::InfoFileName);
     const QString remote = m_env.updateBaseAddress + QString::fromLatin1(update::InfoFileName);
 
-    if (DownloadToFile(remote, local) && QFileInfo::exists(local)) {
+    if (DownloadToFile(remote, local, silent) && QFileInfo::exists(local)) {
         QFile file(local);
         const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         const std::string version = update::versionOf(text.toStdString());

@@ -53,7 +53,9 @@ public:
     void SaveLastNewsId(const QString& newsId);
     // One check at a time: a second one while the first waits does nothing.
     void CheckForUpdate(bool silent);
-    bool DownloadToFile(const QString& address, const QString& fileName);
+    // Downloads at most the update file's size limit; a silent download ends
+    // after the start-up request limit.
+    bool DownloadToFile(const QString& address, const QString& fileName, bool silent = false);
     void ShowNewsHint(const QString& text);
 
     // A news entry as received, each field decoded on its own (UTF-8 when

@@ -17,14 +17,15 @@ namespace {
 constexpr char kAccept[] = "text/html, */*";
 constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 4.0)";
 
-// Whether a body cut short slipped through as a finished reply: Qt does not
-// always report a connection that drops before the promised length.
-bool shortOfPromisedLength(const QNetworkReply& reply, qint64 received) {
+// The length the reply announces, or -1 when it announces none. A
+// compressed body's announced length counts compressed bytes, so it says
+// nothing about what will arrive.
+qint64 announcedLength(const QNetworkReply& reply) {
     if (!reply.rawHeader("Content-Encoding").isEmpty())
-        return false; // the promised length counts compressed bytes
+        return -1;
     bool known = false;
-    const qint64 promised = reply.header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
-    return known && received < promised;
+    const qint64 length = reply.header(QNetworkRequest::ContentLengthHeader).toLongLong(&known);
+    return known ? length : -1;
 }
 
 bool successStatus(const QNetworkReply& reply) {
@@ -92,14 +93,15 @@ QByteArray HttpClient::formBody(const std::vector<FormField>& fields, const QByt
 }
 
 std::optional<QByteArray> HttpClient::postForm(const QString& address,
-                                               const std::vector<FormField>& fields) {
+                                               const std::vector<FormField>& fields,
+                                               const RequestLimits& limits) {
     const QByteArray boundary = makeBoundary(fields);
     QNetworkRequest request = makeRequest(address);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QByteArray("multipart/form-data; boundary=") + boundary);
     QByteArray body;
     QNetworkReply* reply = m_manager.post(request, formBody(fields, boundary));
-    const bool ok = finish(reply, [&body](const QByteArray& piece) {
+    const bool ok = finish(reply, limits, [&body](const QByteArray& piece) {
         body += piece;
         return true;
     });
@@ -108,19 +110,30 @@ std::optional<QByteArray> HttpClient::postForm(const QString& address,
     return body;
 }
 
-bool HttpClient::get(const QString& address, QIODevice& sink) {
+bool HttpClient::get(const QString& address, QIODevice& sink, const RequestLimits& limits) {
     QNetworkRequest request = makeRequest(address);
     // A request without a body of its own still names one, as the old client did.
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("text/html"));
     QNetworkReply* reply = m_manager.get(request);
-    return finish(reply,
+    return finish(reply, limits,
                   [&sink](const QByteArray& piece) { return sink.write(piece) == piece.size(); });
 }
 
-bool HttpClient::finish(QNetworkReply* reply,
+bool HttpClient::finish(QNetworkReply* reply, const RequestLimits& limits,
                         const std::function<bool(const QByteArray&)>& consume) {
     bool abandoned = false;
     qint64 received = 0;
+    const auto abandon = [&] {
+        if (!reply->isFinished()) {
+            abandoned = true;
+            reply->abort();
+        }
+    };
+    const auto tooLong = [&](qint64 length) {
+        return limits.maxBodyBytes > 0 && length > limits.maxBodyBytes;
+    };
+    // Qt otherwise buffers as much as the server sends before the next read.
+    reply->setReadBufferSize(ReadBufferBytes);
     // Takes what has arrived. The body of an error page (a 404, a 500) is
     // not handed on: only a successful reply's body reaches the caller.
     const auto take = [&] {
@@ -128,7 +141,13 @@ bool HttpClient::finish(QNetworkReply* reply,
             return;
         const QByteArray piece = reply->readAll();
         received += piece.size();
-        if (abandoned || piece.isEmpty() || !successStatus(*reply))
+        if (abandoned || piece.isEmpty())
+            return;
+        if (tooLong(received)) {
+            abandon();
+            return;
+        }
+        if (!successStatus(*reply))
             return;
         if (!consume(piece)) {
             abandoned = true;
@@ -139,16 +158,18 @@ bool HttpClient::finish(QNetworkReply* reply,
     QTimer stall;
     stall.setSingleShot(true);
     stall.setInterval(m_stallLimit);
-    QObject::connect(&stall, &QTimer::timeout, reply, [&] {
-        if (!reply->isFinished()) {
-            abandoned = true;
-            reply->abort();
-        }
-    });
+    QObject::connect(&stall, &QTimer::timeout, reply, abandon);
+    QTimer overall;
+    overall.setSingleShot(true);
+    QObject::connect(&overall, &QTimer::timeout, reply, abandon);
     const auto progress = [&stall] { stall.start(); };
     QObject::connect(reply, &QNetworkReply::uploadProgress, &stall, progress);
     QObject::connect(reply, &QNetworkReply::downloadProgress, &stall, progress);
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &stall, progress);
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, &stall, [&] {
+        stall.start();
+        if (tooLong(announcedLength(*reply)))
+            abandon();
+    });
     QObject::connect(reply, &QNetworkReply::readyRead, &stall, [&] {
         stall.start();
         take();
@@ -157,19 +178,20 @@ bool HttpClient::finish(QNetworkReply* reply,
 
     m_waiting.push_back(reply);
     stall.start();
+    if (limits.overall.count() > 0)
+        overall.start(limits.overall);
     antiFreeze.waitFor(*reply);
     // The wait also ends when the application quits; the request ends there too.
-    if (!reply->isFinished()) {
-        abandoned = true;
-        reply->abort();
-    }
+    abandon();
     m_waiting.erase(std::find(m_waiting.begin(), m_waiting.end(), reply));
     stall.stop();
+    overall.stop();
 
     if (!abandoned)
         take();
+    const qint64 promised = announcedLength(*reply);
     const bool ok = !abandoned && reply->error() == QNetworkReply::NoError &&
-                    successStatus(*reply) && !shortOfPromisedLength(*reply, received);
+                    successStatus(*reply) && !(promised >= 0 && received < promised);
     // Not inside any of the reply's signals here: every handler that ran
     // during the wait has returned.
     delete reply;

@@ -21,6 +21,17 @@ struct FormField {
     std::string value;
 };
 
+// What one request may take beyond the client's stall limit. A request that
+// passes a bound fails at once, the way an unreachable server fails it.
+struct RequestLimits {
+    // The most body bytes taken; a reply announcing more fails before its
+    // body is read. Zero: no bound.
+    qint64 maxBodyBytes = 0;
+    // The longest the whole request may take, however steadily its reply
+    // arrives. Zero: no bound.
+    std::chrono::milliseconds overall{0};
+};
+
 // While a request waits, the window's event loop keeps running: the windows
 // repaint, the user can click and other handlers (even other requests) run in
 // the middle of the wait. Each wait is a local event loop of its own; a
@@ -44,7 +55,10 @@ private:
 // event loop keeps running (AntiFreeze), and ends either with the whole body
 // or with a failure: no connection, an HTTP status outside 200-299 after
 // following redirects, a body cut short, the client disconnected, nothing
-// received for the stall limit, or (for a download) the body not written.
+// received for the stall limit, a bound of its RequestLimits passed, or (for
+// a download) the body not written. The memory a request holds is bounded
+// by what it keeps: the client reads the reply in pieces of at most
+// ReadBufferBytes.
 // Fixed settings: Accept "text/html, */*", the old browser User-Agent that
 // news servers expect, redirects followed (never from https to http),
 // cookies kept for the run, no proxy. The client outlives every request made
@@ -53,6 +67,7 @@ private:
 class HttpClient {
 public:
     static constexpr std::chrono::milliseconds DefaultStallLimit{30000};
+    static constexpr qint64 ReadBufferBytes = 256 * 1024;
 
     HttpClient();
     ~HttpClient();
@@ -67,12 +82,12 @@ public:
 
     // POSTs the fields, in order, as multipart/form-data. Every part carries
     // only its Content-Disposition header. The body, or nothing on failure.
-    std::optional<QByteArray> postForm(const QString& address,
-                                       const std::vector<FormField>& fields);
+    std::optional<QByteArray> postForm(const QString& address, const std::vector<FormField>& fields,
+                                       const RequestLimits& limits = {});
 
     // GETs the address, writing the body into `sink` as it arrives. True when
     // the whole body arrived and was written.
-    bool get(const QString& address, QIODevice& sink);
+    bool get(const QString& address, QIODevice& sink, const RequestLimits& limits = {});
 
     // Aborts every request that waits; each of them ends as a failure.
     // Requests started afterwards run normally.
@@ -92,7 +107,8 @@ private:
     QNetworkRequest makeRequest(const QString& address) const;
     // Waits for the reply and hands every arriving piece of a successful
     // status to `consume`, which returns false to abandon the request.
-    bool finish(QNetworkReply* reply, const std::function<bool(const QByteArray&)>& consume);
+    bool finish(QNetworkReply* reply, const RequestLimits& limits,
+                const std::function<bool(const QByteArray&)>& consume);
 
     QNetworkAccessManager m_manager;
     std::chrono::milliseconds m_stallLimit = DefaultStallLimit;

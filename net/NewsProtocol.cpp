@@ -162,9 +162,10 @@ std::int32_t idValue(std::string_view id) {
     return value;
 }
 
-std::string post(HttpClient& http, const std::string& address,
-                 const std::vector<FormField>& fields) {
-    const std::optional<QByteArray> body = http.postForm(QString::fromUtf8(address), fields);
+std::string post(HttpClient& http, const std::string& address, const std::vector<FormField>& fields,
+                 std::chrono::milliseconds overall) {
+    const std::optional<QByteArray> body =
+        http.postForm(QString::fromUtf8(address), fields, RequestLimits{MaxReplyBytes, overall});
     if (!body)
         return {};
     return trimReply(std::string_view(body->constData(), static_cast<size_t>(body->size())));
@@ -175,10 +176,12 @@ namespace {
 std::string ask(HttpClient& http, const BrandProfileRecord& profile, Request request,
                 std::string_view publisherId, std::string_view branderCode,
                 std::string_view tierCode, std::string_view newsTarget,
-                std::string_view newsId = {}) {
+                std::string_view newsId = {},
+                std::chrono::milliseconds overall = std::chrono::milliseconds::zero()) {
     const std::string_view script = request == Request::Details ? DetailsScript : ListScript;
     return post(http, requestAddress(baseAddressOf(tierCode, profile), script),
-                requestFields(request, publisherId, branderCode, tierCode, newsTarget, newsId));
+                requestFields(request, publisherId, branderCode, tierCode, newsTarget, newsId),
+                overall);
 }
 
 bool judge(Request request, std::string_view reply, const Warn& warn) {
@@ -207,10 +210,10 @@ bool GetNewsList(HttpClient& http, const BrandProfileRecord& profile, std::strin
 bool GetLastNews(HttpClient& http, const BrandProfileRecord& profile, std::string_view publisherId,
                  std::string_view branderCode, std::string_view tierCode,
                  std::string_view newsTarget, std::string& latestId, std::string& latestTitle,
-                 const Warn& warn) {
+                 const Warn& warn, std::chrono::milliseconds overall) {
     latestId.clear();
-    const std::string reply =
-        ask(http, profile, Request::Latest, publisherId, branderCode, tierCode, newsTarget);
+    const std::string reply = ask(http, profile, Request::Latest, publisherId, branderCode,
+                                  tierCode, newsTarget, {}, overall);
     if (!judge(Request::Latest, reply, warn))
         return false;
     Latest latest = parseLatest(reply);

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -26,6 +27,9 @@ inline constexpr char FieldSeparator = '^';
 inline constexpr std::string_view NewsTarget = "UA";
 inline constexpr std::string_view ListScript = "getlastnews.php";
 inline constexpr std::string_view DetailsScript = "getnewsdetails.php";
+// A reply longer than this fails as an unreachable server does: no news list
+// or item is anywhere near it, and the reply is held in memory whole.
+inline constexpr qint64 MaxReplyBytes = 16 * 1024 * 1024;
 
 inline constexpr std::string_view NoAnswerMessage =
     "There is a trouble accessing the news site. Contact your provider.";
@@ -100,9 +104,11 @@ std::int32_t idValue(std::string_view id);
 // Shows a warning to the user.
 using Warn = std::function<void(std::string_view message)>;
 
-// Posts the fields and gives the trimmed reply; every failure is the empty reply.
-std::string post(HttpClient& http, const std::string& address,
-                 const std::vector<FormField>& fields);
+// Posts the fields and gives the trimmed reply; every failure is the empty
+// reply. A reply over MaxReplyBytes, or one still arriving after `overall`
+// (when it is not zero), is a failure.
+std::string post(HttpClient& http, const std::string& address, const std::vector<FormField>& fields,
+                 std::chrono::milliseconds overall = std::chrono::milliseconds::zero());
 
 // The three requests. Each is true for a successful reply and warns about a
 // failed one through `warn` (never when it is empty).
@@ -110,11 +116,14 @@ std::string post(HttpClient& http, const std::string& address,
 bool GetNewsList(HttpClient& http, const BrandProfileRecord& profile, std::string_view publisherId,
                  std::string_view branderCode, std::string_view tierCode,
                  std::string_view newsTarget, std::vector<std::string>& list, const Warn& warn);
-// GetLastNews clears `latestId`; a reply without an item leaves `latestTitle` as it was.
+// GetLastNews clears `latestId`; a reply without an item leaves `latestTitle`
+// as it was. A request that has not ended after `overall` (when it is not
+// zero) fails: the start-up check must end even when a server trickles.
 bool GetLastNews(HttpClient& http, const BrandProfileRecord& profile, std::string_view publisherId,
                  std::string_view branderCode, std::string_view tierCode,
                  std::string_view newsTarget, std::string& latestId, std::string& latestTitle,
-                 const Warn& warn);
+                 const Warn& warn,
+                 std::chrono::milliseconds overall = std::chrono::milliseconds::zero());
 bool GetNewsDetails(HttpClient& http, const BrandProfileRecord& profile,
                     std::string_view publisherId, std::string_view branderCode,
                     std::string_view tierCode, std::string_view newsTarget, std::string_view newsId,

@@ -116,14 +116,15 @@ std::string versionOf(std::string_view infoFileText) {
     return iniValue(infoFileText, InfoSection, InfoKey);
 }
 
-bool DownloadToFile(HttpClient& http, const QString& address, const QString& fileName) {
+bool DownloadToFile(HttpClient& http, const QString& address, const QString& fileName,
+                    const RequestLimits& limits) {
     QFile::remove(fileName);
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw UserError("Cannot create file \"" + textcodec::toUtf8(fileName) + "\". " +
                         textcodec::toUtf8(file.errorString()));
     QCoreApplication::processEvents();
-    bool ok = http.get(address, file);
+    bool ok = http.get(address, file, limits);
     if (ok) {
         ok = file.flush();
         file.close();

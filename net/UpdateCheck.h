@@ -1,12 +1,12 @@
 #pragma once
 
+#include "HttpClient.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <string>
 #include <string_view>
-
-class HttpClient;
 
 // The update service: one INI file on the maker's server names the newest
 // version; when it is above the program's own, the separate updater program
@@ -16,6 +16,9 @@ namespace update {
 inline constexpr std::string_view InfoFileName = "mainappupdate.inf";
 inline constexpr std::string_view InfoSection = "APPLICATION";
 inline constexpr std::string_view InfoKey = "Version";
+// The information file is a few lines; a larger download fails, so a server
+// cannot fill the disk beside the program.
+inline constexpr qint64 MaxInfoFileBytes = 1024 * 1024;
 
 inline constexpr std::string_view NoUpdateMessage = "There's no new updates for this application!";
 inline constexpr std::string_view UpdaterMissingMessage =
@@ -49,8 +52,10 @@ bool isNewer(std::string_view version);
 std::string versionOf(std::string_view infoFileText);
 
 // Replaces `fileName` by the body of a GET of `address`, written as it
-// arrives. True when the whole body was written; otherwise the file is gone.
-// Throws UserError when the file cannot be created.
-bool DownloadToFile(HttpClient& http, const QString& address, const QString& fileName);
+// arrives. True when the whole body was written within `limits` (by default
+// the information file's size limit); otherwise the file is gone. Throws
+// UserError when the file cannot be created.
+bool DownloadToFile(HttpClient& http, const QString& address, const QString& fileName,
+                    const RequestLimits& limits = RequestLimits{MaxInfoFileBytes});
 
 } // namespace update

@@ -203,6 +203,8 @@ TEST_F(NewsWindow, NoNewsOnlySaysSo) {
          1},
         {"Gold", "INVALIDNEWS", {none}, 1},
         {"Gold", "", {noAnswer, none}, 1},
+        // A reply past the size limit fails as a server that does not answer.
+        {"Gold", "1^x^y\xAFOK" + QByteArray(news::MaxReplyBytes, ' '), {noAnswer, none}, 1},
         // The Free tier shows the button but asks no server.
         {"Free", "1^x^y\xAFOK", {none}, 0},
         {"gold", "1^x^y\xAFOK", {none}, 0},

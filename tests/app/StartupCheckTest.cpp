@@ -1,6 +1,7 @@
 #include "MainNetwork.h"
 #include "NetworkWindowSupport.h"
 #include "NewsHint.h"
+#include "UpdateCheck.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -9,6 +10,8 @@
 #include <QToolButton>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 class StartupCheck : public NetworkWindow {
 protected:
@@ -94,6 +97,22 @@ TEST_F(StartupCheck, WithoutANewsTierOrServerTheUpdateCheckStillRuns) {
         BrandProfile = BrandProfileRecord{};
     }
     EXPECT_EQ(requestsTo(kListPath), 0);
+}
+
+TEST_F(StartupCheck, ServersThatTrickleOrFloodCannotHoldTheCheck) {
+    env.startupRequestLimit = 600ms;
+    env.stallLimit = 20s; // only the overall limit can end a trickle
+    writeProfile("Gold");
+    serveNews("", server.trickle(100));
+    const auto sent = std::make_shared<qint64>(0);
+    server.on(kUpdatePath, ScriptedServer::endless(sent));
+    open(true);
+    ASSERT_TRUE(waitForRequests(kUpdatePath, 1, 10000)) << "the news request still holds";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->httpMain->waiting() == 0; }, 10000));
+    EXPECT_LT(*sent, 64 * update::MaxInfoFileBytes);
+    EXPECT_FALSE(QFileInfo::exists(exeFile("mainappupdate.inf")));
+    EXPECT_FALSE(balloonShown());
+    EXPECT_TRUE(env.messages->shown.empty());
 }
 
 TEST_F(StartupCheck, ANewerVersionIsOfferedBesideTheBalloon) {

@@ -105,6 +105,7 @@ struct TestEnvironment {
     // No update server unless a test names one: the check then finds nothing at once.
     QString updateBaseAddress;
     std::chrono::milliseconds stallLimit{5000};
+    std::chrono::milliseconds startupRequestLimit{5000};
     // Programs the window started (the updater), and whether to really start them.
     std::vector<QStringList> started;
     bool startForReal = false;
@@ -135,6 +136,7 @@ struct TestEnvironment {
         env.randomSeed = [this] { return seed; };
         env.updateBaseAddress = updateBaseAddress;
         env.httpStallLimit = stallLimit;
+        env.startupRequestLimit = startupRequestLimit;
         env.startProgram = [this](const QString& program, const QStringList& arguments) {
             started.push_back(QStringList{program} + arguments);
             return !startForReal || QProcess::startDetached(program, arguments);

@@ -59,6 +59,13 @@ TEST_F(UpdateButton, AnUnreachableServerOrA404IsNoUpdateAndLeavesNoFile) {
     EXPECT_EQ(messages(), QStringList{noUpdates});
     EXPECT_FALSE(QFileInfo::exists(infoFile()));
 
+    // A file without end fails at its size limit, as a server that is not there.
+    server.on(kUpdatePath, ScriptedServer::endless(std::make_shared<qint64>(0)));
+    env.messages->shown.clear();
+    press();
+    EXPECT_EQ(messages(), QStringList{noUpdates});
+    EXPECT_FALSE(QFileInfo::exists(infoFile()));
+
     window.reset();
     env.updateBaseAddress = QStringLiteral("http://127.0.0.1:1/liveupdate/tipsmith/");
     env.messages->shown.clear();

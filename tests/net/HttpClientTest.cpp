@@ -181,6 +181,46 @@ TEST_F(HttpClientTest, AReplyThatKeepsArrivingHasNoLimit) {
     EXPECT_GE(clock.elapsed(), 1000);
 }
 
+TEST_F(HttpClientTest, ARequestPastItsBoundsFailsAtOnce) {
+    constexpr qint64 limit = 1024 * 1024;
+    const auto sent = std::make_shared<qint64>(0);
+    server.on("/endless", ScriptedServer::endless(sent));
+    server.on("/huge", server.announce(99999999999999));
+    server.on("/over", server.announce(limit + 1, 100));
+    server.on("/trickle", server.trickle(50));
+    server.on("/exact", ScriptedServer::reply(QByteArray(limit, 'e')));
+    // Longer than any of these tests may take: a bound ends each request, not the stall limit.
+    http.setStallLimit(20s);
+    QElapsedTimer clock;
+    clock.start();
+
+    // A body without end stops once past the bound; the server could send
+    // only what the socket buffers held besides.
+    EXPECT_FALSE(http.postForm(server.url(QStringLiteral("/endless")), {}, {limit}));
+    EXPECT_LT(*sent, 64 * limit);
+    *sent = 0;
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    EXPECT_FALSE(http.get(server.url(QStringLiteral("/endless")), sink, {limit}));
+    EXPECT_LE(sink.size(), limit);
+    EXPECT_LT(*sent, 64 * limit);
+
+    // An announced length past the bound fails before the body comes.
+    for (const char* path : {"/huge", "/over"}) {
+        EXPECT_FALSE(http.postForm(server.url(QString::fromLatin1(path)), {}, {limit})) << path;
+        EXPECT_LT(clock.elapsed(), 10000) << path;
+    }
+    // A reply that keeps trickling ends at the overall bound.
+    EXPECT_FALSE(http.postForm(server.url(QStringLiteral("/trickle")), {}, {0, 500ms}));
+    EXPECT_LT(clock.elapsed(), 10000);
+
+    // The bound itself is allowed.
+    const auto exact = http.postForm(server.url(QStringLiteral("/exact")), {}, {limit, 10s});
+    ASSERT_TRUE(exact.has_value());
+    EXPECT_EQ(exact->size(), limit);
+    EXPECT_EQ(http.waiting(), 0);
+}
+
 TEST_F(HttpClientTest, FiftyMegabyteRepliesArriveWhole) {
     const QByteArray big(50 * 1024 * 1024, 'n');
     server.on("/big", ScriptedServer::reply(big));

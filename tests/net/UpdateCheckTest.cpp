@@ -105,11 +105,17 @@ TEST_F(Download, TheBodyReplacesTheFile) {
 TEST_F(Download, AnyFailureLeavesNoFile) {
     server.on("/404", ScriptedServer::reply("<html>no</html>", 404));
     server.on("/cut", ScriptedServer::cutShort(500, 100));
-    for (const char* path : {"/404", "/cut", "/unscripted"}) {
+    // Past the size limit: a body without end, or one announcing more.
+    const auto sent = std::make_shared<qint64>(0);
+    server.on("/endless", ScriptedServer::endless(sent));
+    server.on("/huge", server.announce(99999999999999));
+    server.on("/over", ScriptedServer::reply(QByteArray(update::MaxInfoFileBytes + 1, 'v')));
+    for (const char* path : {"/404", "/cut", "/unscripted", "/endless", "/huge", "/over"}) {
         SetUp();
         EXPECT_FALSE(download(path)) << path;
         EXPECT_FALSE(QFile::exists(file())) << path;
     }
+    EXPECT_LT(*sent, 64 * update::MaxInfoFileBytes);
     SetUp();
     EXPECT_FALSE(update::DownloadToFile(http, QStringLiteral("http://127.0.0.1:1/x"), file()));
     EXPECT_FALSE(QFile::exists(file()));

@@ -57,6 +57,48 @@ public:
             QTimer::singleShot(50, [e] { e->drop(); });
         };
     }
+    // Answers 200 with a body that does not end: pieces of 64 KiB, each
+    // written once the one before has gone out, up to `cap` bytes (so a
+    // client that never stops reading still ends). `sent` counts the body.
+    static Script endless(std::shared_ptr<qint64> sent, qint64 cap = 256 * 1024 * 1024) {
+        return [sent, cap](const Exchange& e) {
+            e->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
+            QTcpSocket* socket = e->socket();
+            const auto pump = [e, socket, sent, cap] {
+                const QByteArray piece(64 * 1024, 'x');
+                if (socket->bytesToWrite() >= piece.size())
+                    return;
+                if (*sent >= cap) {
+                    e->close();
+                    return;
+                }
+                socket->write(piece);
+                *sent += piece.size();
+            };
+            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, pump);
+            pump();
+        };
+    }
+    // Announces a body of `length` bytes, sends `sent` of them and holds the
+    // connection open.
+    Script announce(qint64 length, qsizetype sent = 0) {
+        return [this, length, sent](const Exchange& e) {
+            e->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                     QByteArray::number(length) + "\r\nConnection: close\r\n\r\n" +
+                     QByteArray(sent, 'x'));
+            m_held.push_back(e);
+        };
+    }
+    // Sends one body byte every `milliseconds`, without end.
+    Script trickle(int milliseconds) {
+        return [this, milliseconds](const Exchange& e) {
+            e->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n");
+            auto* timer = new QTimer(e->socket());
+            QObject::connect(timer, &QTimer::timeout, timer, [e] { e->write("x"); });
+            timer->start(milliseconds);
+            m_held.push_back(e);
+        };
+    }
     static Script redirect(QByteArray location, int status = 302) {
         return [location = std::move(location), status](const Exchange& e) {
             e->respond(status, QByteArray(), "text/html", {{"Location", location}});
