@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHostAddress>
+#include <QIODevice>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -14,6 +15,7 @@
 #include <vector>
 
 class QTcpServer;
+class QTimer;
 
 using HttpHeaders = std::vector<std::pair<QByteArray, QByteArray>>;
 
@@ -42,9 +44,16 @@ public:
     const HttpRequest& request() const { return m_request; }
 
     // Sends a whole answer with Content-Length and "Connection: close", then
-    // closes the connection once it is written.
+    // closes the connection once it is written. The answer to HEAD has the
+    // same headers and no body.
     void respond(int status, const QByteArray& body, const QByteArray& contentType = "text/html",
                  const HttpHeaders& extraHeaders = {});
+    // The same with the rest of an open file as the body. A file larger than
+    // FileChunkBytes is read a piece at a time as the client takes it, so it
+    // is never held whole in memory; the connection is dropped when the file
+    // ends before its size said.
+    void respondFile(int status, const std::shared_ptr<QIODevice>& file,
+                     const QByteArray& contentType, const HttpHeaders& extraHeaders = {});
 
     // For answers that are not whole: bytes as they are, then close (after
     // the bytes are written) or drop the connection at once.
@@ -53,29 +62,51 @@ public:
     void drop();
 
     bool answered() const { return m_answered; }
+    // True once respondFile() sends a file piece by piece (it holds the file open).
+    bool sendingFile() const { return m_sendingFile; }
     // False once the client has gone.
     bool connected() const;
     QTcpSocket* socket() const { return m_socket; }
 
     static QByteArray reasonPhrase(int status);
 
+    static constexpr qint64 FileChunkBytes = 64 * 1024;
+
 private:
+    QByteArray head(int status, qint64 length, const QByteArray& contentType,
+                    const HttpHeaders& extraHeaders) const;
+
     HttpRequest m_request;
     QPointer<QTcpSocket> m_socket;
     bool m_answered = false;
+    bool m_sendingFile = false;
 };
 
 // A small HTTP/1.1 server over QTcpServer, running in the thread's event
-// loop: reads one request per connection (headers up to 64 KiB, a body of at
-// most 8 MiB by Content-Length), hands it to the handler and leaves the
-// answer to it. A client that does not complete its request within the idle
-// limit is cut off.
+// loop: reads one request per connection (headers up to 64 KiB, lines ending
+// in CR LF or LF alone, a body of at most 8 MiB by Content-Length), hands it
+// to the handler and leaves the answer to it.
+//
+// What a crowd of clients can take is bounded: a client that does not
+// complete its request within the idle limit is cut off, and so is one that
+// takes no part of its answer for the stall limit; the requests being read
+// together may hold at most the memory limit (what each has buffered or
+// announced, whichever is more), a request beyond it is answered 503; and
+// while the process has no file descriptor to spare the server stops
+// accepting connections, leaving clients in the listen queue, and accepts
+// again once descriptors are free.
 class HttpServer : public QObject {
 public:
     using Handler = std::function<void(const std::shared_ptr<HttpExchange>&)>;
+    // Told of what the server did on its own: requests it refused, clients it
+    // cut off, pauses in accepting. `peer` is null for the server as a whole.
+    using Notice = std::function<void(const QHostAddress& peer, const QByteArray& text)>;
 
     static constexpr qsizetype MaxHeaderBytes = 64 * 1024;
     static constexpr qsizetype MaxBodyBytes = 8 * 1024 * 1024;
+    // Descriptors kept back while connections are accepted, so the requests
+    // already taken can still open the files they are answered from.
+    static constexpr int SpareDescriptors = 8;
 
     explicit HttpServer(Handler handler, QObject* parent = nullptr);
     ~HttpServer() override;
@@ -88,12 +119,36 @@ public:
     QString origin() const;
 
     void setIdleLimit(std::chrono::milliseconds limit) { m_idleLimit = limit; }
+    void setStallLimit(std::chrono::milliseconds limit) { m_stallLimit = limit; }
+    void setMemoryLimit(qsizetype bytes) { m_memoryLimit = bytes; }
+    void setNotice(Notice notice) { m_notice = std::move(notice); }
 
 private:
+    struct Connection;
+
     void accept();
     void serve(QTcpSocket* socket);
+    void readMore(QTcpSocket* socket, Connection& connection);
+    void refuse(QTcpSocket* socket, Connection& connection, int status, const QByteArray& why);
+    // Sets what a connection counts against the memory limit; false, and
+    // nothing changed, when that would pass the limit.
+    bool charge(Connection& connection, qsizetype bytes);
+
+    void checkDescriptors();
+    void pause(const QByteArray& why);
+    void tryResume();
+    bool holdSpares();
+    void releaseSpares();
+    void notice(const QHostAddress& peer, const QByteArray& text) const;
 
     Handler m_handler;
     QTcpServer* m_server;
+    QTimer* m_retry;
+    Notice m_notice;
     std::chrono::milliseconds m_idleLimit{30000};
+    std::chrono::milliseconds m_stallLimit{30000};
+    qsizetype m_memoryLimit = qsizetype(256) * 1024 * 1024;
+    qsizetype m_memoryInUse = 0;
+    bool m_paused = false;
+    std::vector<int> m_spares;
 };

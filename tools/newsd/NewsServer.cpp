@@ -144,7 +144,7 @@ NewsServer::Reply NewsServer::news(const HttpRequest& request, bool details) con
 
 NewsServer::Reply NewsServer::updateFile(const HttpRequest& request) const {
     if (request.method != "GET" && request.method != "HEAD")
-        return status(405, "update files take GET only");
+        return status(405, "update files take GET and HEAD only");
     QString path = m_root;
     const QByteArray decoded = QByteArray::fromPercentEncoding(request.path);
     for (const QByteArray& segment : decoded.mid(1).split('/')) {
@@ -152,18 +152,18 @@ NewsServer::Reply NewsServer::updateFile(const HttpRequest& request) const {
             return status(404, "no such file");
         path += u'/' + QString::fromUtf8(segment);
     }
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile())
         return status(404, "no such file");
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly))
+        return status(503, "cannot open the file: " + file->errorString().toUtf8());
     Reply reply;
     const QByteArray suffix = lower(decoded.mid(decoded.lastIndexOf('.') + 1));
     reply.contentType = suffix == "inf" || suffix == "ini" || suffix == "txt"
                             ? QByteArray("text/plain")
                             : QByteArray("application/octet-stream");
-    reply.body = file.readAll();
-    reply.note = QByteArray::number(reply.body.size()) + " bytes";
-    if (request.method == "HEAD")
-        reply.body.clear();
+    reply.note = QByteArray::number(file->size()) + " bytes";
+    reply.file = std::move(file);
     return reply;
 }
 

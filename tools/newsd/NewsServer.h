@@ -3,9 +3,11 @@
 #include "HttpServer.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // The reference news and update server. It serves from one folder:
@@ -26,7 +28,8 @@ public:
         int status = 200;
         QByteArray contentType = "text/html";
         QByteArray body;
-        QByteArray note; // what the log says about it
+        std::shared_ptr<QFile> file; // when set, the body is what is left of this open file
+        QByteArray note;             // what the log says about it
     };
 
     struct Item {

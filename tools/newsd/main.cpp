@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHostAddress>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -18,6 +19,7 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: tipsmith-newsd --root DIR [--listen HOST:PORT] [--base PATH]\n"
+    "                      [--memory-limit MB] [--stall-limit SECONDS]\n"
     "\n"
     "Serves the news service and the update file of Tipsmith from DIR:\n"
     "  POST PATH/getlastnews.php      the news list (conttype all) or the newest\n"
@@ -34,9 +36,22 @@ constexpr char kUsage[] =
     "  --listen HOST:PORT   address to listen on (default 127.0.0.1:8780; port 0\n"
     "                       picks a free one)\n"
     "  --base PATH          path of the news scripts (default /news/)\n"
+    "  --memory-limit MB    what the requests being read may hold together, counting\n"
+    "                       each announced body whole (default 256); a request\n"
+    "                       beyond it is answered 503\n"
+    "  --stall-limit SECONDS\n"
+    "                       a client that takes no part of its answer for this long\n"
+    "                       is cut off (default 30)\n"
     "\n"
     "The first line printed is \"listening on http://HOST:PORT/\"; then one line per\n"
-    "request.\n";
+    "request, and one for each request refused or client cut off by the limits.\n";
+
+QByteArray now() {
+    return QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8();
+}
+
+// What the log shows of a form field's name and value.
+constexpr qsizetype kLoggedBytes = 200;
 
 void print(const QByteArray& line) {
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
@@ -60,13 +75,17 @@ QByteArray printable(const QByteArray& bytes) {
 }
 
 QByteArray logLine(const HttpRequest& request, const NewsServer::Reply& reply) {
-    QByteArray line = QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8() + ' ' +
-                      request.peer.toString().toUtf8() + ' ' + printable(request.method) + ' ' +
-                      printable(request.target);
+    QByteArray line = now() + ' ' + request.peer.toString().toUtf8() + ' ' +
+                      printable(request.method) + ' ' + printable(request.target);
     if (request.method == "POST") {
         if (const auto form = parseForm(request)) {
-            for (const FormPart& part : *form)
-                line += ' ' + printable(part.name) + "=\"" + printable(part.value) + '"';
+            // A long field is cut, so a large body cannot make a large log.
+            for (const FormPart& part : *form) {
+                line += ' ' + printable(part.name.left(kLoggedBytes)) + "=\"" +
+                        printable(part.value.left(kLoggedBytes)) + '"';
+                if (part.name.size() > kLoggedBytes || part.value.size() > kLoggedBytes)
+                    line += "... (" + QByteArray::number(part.value.size()) + " bytes)";
+            }
         }
     }
     line += " -> " + QByteArray::number(reply.status);
@@ -108,18 +127,22 @@ int main(int argc, char** argv) {
     QString root;
     QString listen = QStringLiteral("127.0.0.1:8780");
     QString base = QStringLiteral("/news/");
+    QString memoryLimit = QStringLiteral("256");
+    QString stallLimit = QStringLiteral("30");
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == QStringLiteral("--help") || arg == QStringLiteral("-h")) {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if ((arg == QStringLiteral("--root") || arg == QStringLiteral("--listen") ||
-             arg == QStringLiteral("--base")) &&
-            i + 1 < args.size()) {
-            (arg == QStringLiteral("--root")     ? root
-             : arg == QStringLiteral("--listen") ? listen
-                                                 : base) = args[++i];
+        QString* value = arg == QStringLiteral("--root")           ? &root
+                         : arg == QStringLiteral("--listen")       ? &listen
+                         : arg == QStringLiteral("--base")         ? &base
+                         : arg == QStringLiteral("--memory-limit") ? &memoryLimit
+                         : arg == QStringLiteral("--stall-limit")  ? &stallLimit
+                                                                   : nullptr;
+        if (value && i + 1 < args.size()) {
+            *value = args[++i];
             continue;
         }
         std::fputs(kUsage, stderr);
@@ -137,12 +160,29 @@ int main(int argc, char** argv) {
     if (!parseListen(listen, address, port))
         return fail("--listen wants HOST:PORT, not " + listen.toStdString());
 
+    bool ok = false;
+    const qlonglong megabytes = memoryLimit.toLongLong(&ok);
+    if (!ok || megabytes < 1 || megabytes > 1024 * 1024)
+        return fail("--memory-limit wants a number of MB, not " + memoryLimit.toStdString());
+    const double stallSeconds = stallLimit.toDouble(&ok);
+    if (!ok || !(stallSeconds > 0) || stallSeconds > 24 * 3600)
+        return fail("--stall-limit wants a number of seconds, not " + stallLimit.toStdString());
+
     const NewsServer news(QFileInfo(root).absoluteFilePath(), base.toUtf8());
     HttpServer server([&news](const std::shared_ptr<HttpExchange>& exchange) {
         const HttpRequest& request = exchange->request();
         const NewsServer::Reply reply = news.handle(request);
         print(logLine(request, reply));
-        exchange->respond(reply.status, reply.body, reply.contentType);
+        if (reply.file)
+            exchange->respondFile(reply.status, reply.file, reply.contentType);
+        else
+            exchange->respond(reply.status, reply.body, reply.contentType);
+    });
+    server.setMemoryLimit(static_cast<qsizetype>(megabytes) * 1024 * 1024);
+    server.setStallLimit(std::chrono::milliseconds(std::llround(stallSeconds * 1000)));
+    server.setNotice([](const QHostAddress& peer, const QByteArray& text) {
+        print(now() + ' ' + (peer.isNull() ? QByteArray("-") : peer.toString().toUtf8()) + ' ' +
+              printable(text));
     });
     if (!server.listen(address, port))
         return fail("cannot listen on " + listen.toStdString() + ": " +

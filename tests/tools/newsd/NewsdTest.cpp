@@ -6,14 +6,20 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -43,8 +49,11 @@ protected:
     }
     void TearDown() override { stop(); }
 
-    void start(QStringList extra) {
+    // `inChild` runs in the server's process before the program starts.
+    void start(QStringList extra, std::function<void()> inChild = {}) {
         process = std::make_unique<QProcess>();
+        if (inChild)
+            process->setChildProcessModifier(inChild);
         process->start(QStringLiteral(TIPSMITH_NEWSD),
                        QStringList{QStringLiteral("--root"), root.path(),
                                    QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")} +
@@ -54,6 +63,7 @@ protected:
         const QByteArray first = process->readLine().trimmed();
         ASSERT_TRUE(first.startsWith("listening on http://127.0.0.1:")) << first.toStdString();
         origin = QString::fromUtf8(first.mid(13, first.size() - 14)); // without the final "/"
+        port = static_cast<quint16>(origin.mid(origin.lastIndexOf(u':') + 1).toUInt());
         profile.BranderType = "Gold";
         profile.BranderCode = "ACME";
         profile.GoldPublID = "1001";
@@ -68,8 +78,41 @@ protected:
     // The log lines written so far.
     QList<QByteArray> log() {
         QTest::qWait(100);
-        logged += process->readAllStandardOutput();
-        return logged.split('\n');
+        output += process->readAllStandardOutput();
+        return output.split('\n');
+    }
+
+    // Waits until the log holds a line containing `text`.
+    bool logged(const QByteArray& text) {
+        QElapsedTimer clock;
+        clock.start();
+        do {
+            for (const QByteArray& line : log()) {
+                if (line.contains(text))
+                    return true;
+            }
+        } while (clock.elapsed() < 5000);
+        return false;
+    }
+
+    std::unique_ptr<QTcpSocket> connectRaw() {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+        EXPECT_TRUE(socket->waitForConnected(5000));
+        return socket;
+    }
+    // Everything the server sends on the socket until it closes the connection.
+    static QByteArray readToEnd(QTcpSocket& socket) {
+        QByteArray reply = socket.readAll();
+        while (socket.state() != QAbstractSocket::UnconnectedState && socket.waitForReadyRead(5000))
+            reply += socket.readAll();
+        return reply + socket.readAll();
+    }
+    // The request's bytes as they are, on a connection of their own.
+    QByteArray exchange(const QByteArray& request) {
+        const auto socket = connectRaw();
+        socket->write(request);
+        return readToEnd(*socket);
     }
 
     bool list(std::vector<std::string>& entries, std::string_view publisher = "1001",
@@ -87,7 +130,8 @@ protected:
     QTemporaryDir root;
     std::unique_ptr<QProcess> process;
     QString origin;
-    QByteArray logged;
+    quint16 port = 0;
+    QByteArray output;
     HttpClient http;
     BrandProfileRecord profile;
     std::vector<std::string> warnings;
@@ -167,6 +211,172 @@ TEST_F(Newsd, ServesTheUpdateFileAndNothingOutsideItsFolder) {
             << path;
     }
 }
+
+TEST_F(Newsd, AnswersRequestsAsOtherClientsWriteThem) {
+    const QByteArray update = "[APPLICATION]\r\nName=Tipsmith\r\nVersion=2.1\r\n";
+    const QByteArray latest = "12^New skins\xAFOK";
+    const QByteArray form = "memusername=1001&prodcode=ACME&prodtype=BG&conttype=lastcode";
+    const auto post = [&form](const QByteArray& type, const char* lineEnd) {
+        const QByteArray end = lineEnd;
+        return "POST /news/getlastnews.php HTTP/1.1" + end + "Content-Type: " + type + end +
+               "Content-Length: " + QByteArray::number(form.size()) + end + end + form;
+    };
+    struct Row {
+        QByteArray request;
+        QByteArray status;
+        qsizetype length; // Content-Length
+        QByteArray body;
+    };
+    const Row rows[] = {
+        // HEAD: what GET would say of its body, and no body.
+        {"HEAD /liveupdate/tipsmith/mainappupdate.inf HTTP/1.1\r\nHost: x\r\n\r\n",
+         "HTTP/1.1 200 OK", update.size(), ""},
+        {"HEAD /news/getlastnews.php HTTP/1.1\r\n\r\n", "HTTP/1.1 405 Method Not Allowed", 18, ""},
+        // Lines ending in LF alone, or some of them.
+        {"GET /liveupdate/tipsmith/mainappupdate.inf HTTP/1.1\nHost: x\n\n", "HTTP/1.1 200 OK",
+         update.size(), update},
+        {"GET /liveupdate/tipsmith/mainappupdate.inf HTTP/1.0\r\nHost: x\n\r\n", "HTTP/1.1 200 OK",
+         update.size(), update},
+        {post("application/x-www-form-urlencoded; charset=UTF-8", "\n"), "HTTP/1.1 200 OK",
+         latest.size(), latest},
+        // A form type with no parameters, or in capitals.
+        {post("application/x-www-form-urlencoded", "\r\n"), "HTTP/1.1 200 OK", latest.size(),
+         latest},
+        {post("Application/X-WWW-Form-UrlEncoded", "\r\n"), "HTTP/1.1 200 OK", latest.size(),
+         latest},
+    };
+    for (const Row& row : rows) {
+        const QByteArray reply = exchange(row.request);
+        const qsizetype headEnd = reply.indexOf("\r\n\r\n");
+        ASSERT_GT(headEnd, 0) << row.request.toStdString();
+        const QList<QByteArray> head = reply.left(headEnd).split('\n');
+        EXPECT_EQ(head[0].trimmed(), row.status) << row.request.toStdString();
+        EXPECT_TRUE(head.contains("Content-Length: " + QByteArray::number(row.length) + '\r'))
+            << reply.toStdString();
+        EXPECT_EQ(reply.mid(headEnd + 4), row.body) << row.request.toStdString();
+    }
+
+    // The empty line arriving in pieces, cut after CR or after LF.
+    for (const QList<QByteArray>& pieces :
+         {QList<QByteArray>{"GET /liveupdate/tipsmith/mainappupdate.inf HTTP/1.1\r\nHost: x\r",
+                            "\n\r", "\n"},
+          QList<QByteArray>{"GET /liveupdate/tipsmith/mainappupdate.inf HTTP/1.1\n", "\n"}}) {
+        const auto socket = connectRaw();
+        for (const QByteArray& piece : pieces) {
+            socket->write(piece);
+            socket->waitForBytesWritten(5000);
+            QTest::qWait(30);
+        }
+        EXPECT_TRUE(readToEnd(*socket).endsWith("\r\n\r\n" + update)) << pieces[0].toStdString();
+    }
+}
+
+TEST_F(Newsd, RequestsBeingReadShareOneMemoryLimit) {
+    stop();
+    start({QStringLiteral("--memory-limit"), QStringLiteral("1")});
+    // Each announces 600 kB: one fits in 1 MB, a second does not.
+    QByteArray form = "memusername=1001&prodcode=ACME&prodtype=BG&conttype=lastcode&pad=";
+    form += QByteArray(600 * 1000 - form.size(), 'x');
+    const QByteArray head = "POST /news/getlastnews.php HTTP/1.1\r\n"
+                            "Content-Type: application/x-www-form-urlencoded\r\n"
+                            "Expect: 100-continue\r\nContent-Length: " +
+                            QByteArray::number(form.size()) + "\r\n\r\n";
+    const auto first = connectRaw();
+    first->write(head + form.left(1000));
+    // "Continue" comes once the server has counted the whole body.
+    ASSERT_TRUE(first->waitForReadyRead(5000));
+    EXPECT_EQ(first->readAll(), "HTTP/1.1 100 Continue\r\n\r\n");
+
+    EXPECT_TRUE(exchange(head).startsWith("HTTP/1.1 503 Service Unavailable\r\n"));
+    EXPECT_TRUE(exchange("GET /liveupdate/tipsmith/mainappupdate.inf HTTP/1.1\r\n\r\n")
+                    .startsWith("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(logged("127.0.0.1 refused 503: over the memory limit of 1 MB"));
+
+    first->write(form.mid(1000));
+    EXPECT_TRUE(readToEnd(*first).endsWith("\r\n\r\n12^New skins\xAFOK"));
+    // Its log line shows the start of the long field.
+    const qsizetype padding = form.size() - form.indexOf("pad=") - 4;
+    EXPECT_TRUE(logged("xxx\"... (" + QByteArray::number(padding) + " bytes) -> 200"));
+    // Answered, the first body no longer counts.
+    const QByteArray second = exchange(head + form);
+    EXPECT_TRUE(second.contains("HTTP/1.1 200 OK\r\n")) << second.left(200).toStdString();
+}
+
+TEST_F(Newsd, CutsAClientThatStopsTakingItsDownload) {
+    QByteArray big(16 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7 % 251);
+    put(root.filePath(QStringLiteral("liveupdate/tipsmith/setup.bin")), big);
+    stop();
+    start({QStringLiteral("--stall-limit"), QStringLiteral("0.5")});
+
+    // Neither client lets Qt read ahead of it by more than a piece.
+    const auto stalled = connectRaw();
+    const auto slow = connectRaw();
+    for (QTcpSocket* client : {stalled.get(), slow.get()}) {
+        client->setReadBufferSize(256 * 1024);
+        client->write("GET /liveupdate/tipsmith/setup.bin HTTP/1.1\r\n\r\n");
+    }
+    // The slow one takes a piece every 50 ms, longer in all than the stall
+    // limit, never pausing for as long as it.
+    QByteArray got;
+    for (int i = 0; i < 30; ++i) {
+        QTest::qWait(50);
+        got += slow->readAll();
+    }
+    EXPECT_TRUE(logged("127.0.0.1 cut off: the reply made no progress for 0.5 s"));
+    slow->setReadBufferSize(0);
+    got += readToEnd(*slow);
+    const qsizetype bodyAt = got.indexOf("\r\n\r\n") + 4;
+    EXPECT_EQ(got.size() - bodyAt, big.size());
+    EXPECT_TRUE(got.mid(bodyAt) == big);
+
+    stalled->setReadBufferSize(0);
+    EXPECT_LT(readToEnd(*stalled).size(), big.size());
+}
+
+#ifdef Q_OS_LINUX
+// Processor time a process has used, in clock ticks.
+long long cpuTicks(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    // After the name in parentheses: state, then utime and stime as the 12th and 13th fields.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+}
+
+TEST_F(Newsd, OutOfDescriptorsItWaitsIdleAndServesEveryoneAfter) {
+    stop();
+    start({}, [] {
+        const rlimit limit{64, 64};
+        setrlimit(RLIMIT_NOFILE, &limit);
+    });
+    // More clients than descriptors: the rest wait in the listen queue.
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < 80; ++i)
+        clients.push_back(connectRaw());
+    EXPECT_TRUE(logged("- stopped accepting connections: no file descriptor left"));
+    const long long before = cpuTicks(process->processId());
+    QTest::qWait(500);
+    // Waiting, not spinning on the listening socket: under a fifth of the time.
+    EXPECT_LT(cpuTicks(process->processId()) - before, sysconf(_SC_CLK_TCK) / 10);
+
+    // Those taken are answered from the files (with descriptors kept for
+    // them), and as they go the rest are taken.
+    const QByteArray update = "[APPLICATION]\r\nName=Tipsmith\r\nVersion=2.1\r\n";
+    for (const auto& client : clients)
+        client->write("GET /liveupdate/tipsmith/mainappupdate.inf HTTP/1.1\r\n\r\n");
+    int served = 0;
+    for (const auto& client : clients) {
+        const QByteArray reply = readToEnd(*client);
+        served += reply.startsWith("HTTP/1.1 200 OK\r\n") && reply.endsWith("\r\n\r\n" + update);
+    }
+    EXPECT_EQ(served, 80);
+    EXPECT_TRUE(logged("- accepting connections again"));
+}
+#endif
 
 TEST_F(Newsd, LogsEveryRequestWithItsFields) {
     std::vector<std::string> entries;
