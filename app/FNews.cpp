@@ -3,6 +3,7 @@
 #include "BrandProfile.h"
 #include "ErrorReporting.h"
 #include "HttpClient.h"
+#include "NewsDetails.h"
 #include "NewsProtocol.h"
 #include "TextCodec.h"
 
@@ -222,7 +223,7 @@ void TfrmNews::lvwItemsChange() {
     if (!GetNewsDetails(tier->publisherId, BrandProfile.BranderCode, tier->code,
                         std::string(news::NewsTarget), id, details))
         return; // the warning is shown; the previous text stays
-    prfEditorNews->setHtml(details);
+    showDetails(details);
     m_services.SaveLastNewsId(id);
 }
 
@@ -238,6 +239,21 @@ bool TfrmNews::GetNewsDetails(const std::string& publisherId, const std::string&
         });
     details = textcodec::decodeToQString(text);
     return ok;
+}
+
+void TfrmNews::showDetails(const QString& details) {
+    const news::DetailsView view = news::detailsView(textcodec::toUtf8(details));
+    if (view.html) {
+        prfEditorNews->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        prfEditorNews->setHtml(details);
+        return;
+    }
+    prfEditorNews->setWordWrapMode(view.breakAnywhere ? QTextOption::WrapAnywhere
+                                                      : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QString shown = textcodec::fromUtf8(view.text);
+    if (view.cut)
+        shown += QStringLiteral("\n\n(This news item is too long to be shown whole.)");
+    prfEditorNews->setPlainText(shown);
 }
 
 void TfrmNews::btnExitClick() {

@@ -40,6 +40,10 @@ public:
                         const std::string& tierCode, const std::string& newsTarget,
                         const QString& newsId, QString& details);
 
+    // Shows an item's text: as HTML, or as plain text (cut when very long)
+    // when its markup would hold the window for long.
+    void showDetails(const QString& details);
+
     // True while an item's text is on its way; the list then keeps its selection.
     bool busy() const { return m_busy; }
 

@@ -74,10 +74,14 @@ TEST_F(NewsWindow, OneEntryOpensTheWindowWithAnEmptyView) {
 TEST_F(NewsWindow, TwoSelectionsInTurnFetchBothAndRememberTheSecond) {
     writeProfile("Gold", "3");
     serveNews("9^Nine^2 May\xAF"
-              "4^Four^1 May\xAFOK",
+              "4^Four^1 May\xAF"
+              "2^Deep^1 April\xAFOK",
               "OK");
+    // Markup nested ten thousand levels deep would hold the window for seconds.
+    const QByteArray deep = QByteArray("$3Cdiv$3E").repeated(10000) + "x";
     serveDetails({{"9", ScriptedServer::reply("$3Cp$3ENine$20news$3C/p$3E\xAFOK")},
-                  {"4", ScriptedServer::reply("$3Cp$3EFour$3C/p$3E\xAFOK")}});
+                  {"4", ScriptedServer::reply("$3Cp$3EFour$3C/p$3E\xAFOK")},
+                  {"2", ScriptedServer::reply(deep + "\xAFOK")}});
     open();
     pressNews([&](TfrmNews& news) {
         clickItem(news, 0);
@@ -88,9 +92,12 @@ TEST_F(NewsWindow, TwoSelectionsInTurnFetchBothAndRememberTheSecond) {
         EXPECT_EQ(news.prfEditorNews->toPlainText(), "Four");
         EXPECT_EQ(storedNewsId(), "4");
         EXPECT_FALSE(news.busy());
+        clickItem(news, 2);
+        EXPECT_EQ(news.prfEditorNews->toPlainText(), QString("<div>").repeated(10000) + "x");
+        EXPECT_EQ(storedNewsId(), "2");
     });
-    EXPECT_EQ(requestsTo(kDetailsPath), 2);
-    EXPECT_EQ(formValue(server.lastForm(), "newsid"), "4");
+    EXPECT_EQ(requestsTo(kDetailsPath), 3);
+    EXPECT_EQ(formValue(server.lastForm(), "newsid"), "2");
     EXPECT_FALSE(QFile::exists(exeFile("dbsettings.sim")));
     EXPECT_TRUE(env.messages->shown.empty());
 }
