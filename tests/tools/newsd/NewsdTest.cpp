@@ -49,11 +49,13 @@ protected:
     }
     void TearDown() override { stop(); }
 
-    // `inChild` runs in the server's process before the program starts.
+    // `inChild` runs in the server's process before the program starts (Unix only).
     void start(QStringList extra, std::function<void()> inChild = {}) {
         process = std::make_unique<QProcess>();
+#ifdef Q_OS_UNIX
         if (inChild)
             process->setChildProcessModifier(inChild);
+#endif
         process->start(QStringLiteral(TIPSMITH_NEWSD),
                        QStringList{QStringLiteral("--root"), root.path(),
                                    QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")} +
