@@ -126,16 +126,6 @@ QLabel* placedLabel(const QString& text, QWidget* parent, int x, int y) {
     return label;
 }
 
-// Leading and trailing blanks and control characters.
-QString trimmedOfControls(const QString& text) {
-    qsizetype begin = 0, end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 QIcon drawnIcon(const std::function<void(QPainter&)>& draw) {
     QPixmap pixmap(48, 48);
     pixmap.fill(Qt::transparent);
@@ -1233,7 +1223,9 @@ void TfrmMain::btnBrowseImageClick() {
 
 void TfrmMain::btnFinishClick() {
     if (rbtSaveWeb->isChecked()) {
-        if (trimmedOfControls(edtFilename->text()).isEmpty()) {
+        // A loaded configuration may name anything: only a file of its own in the output folder.
+        if (output::checkOutputName(textcodec::toUtf8(edtFilename->text())) !=
+            output::OutputNameProblem::None) {
             msgMain.information(QStringLiteral("Please provide a valid output filename."));
             return;
         }

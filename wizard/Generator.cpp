@@ -199,18 +199,33 @@ std::string escapeAttribute(std::string_view utf8) {
     });
 }
 
+namespace {
+
+// ASCII that could end the declaration or the rule, open a block, string or
+// comment that swallows what follows, or close the style element of a page
+// the sheet is pasted into.
+bool endsCssValue(unsigned char c) {
+    return c < 0x20 || c == 0x7F ||
+           std::string_view(";{}()[]\"'<>\\/*").find(static_cast<char>(c)) !=
+               std::string_view::npos;
+}
+
+} // namespace
+
 std::string cssFontFamily(std::string_view utf8) {
     std::string out;
     size_t pos = 0;
     while (pos < utf8.size()) {
-        if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+        const auto c = static_cast<unsigned char>(utf8[pos]);
+        if (c < 0x80 && !endsCssValue(c)) {
             out += utf8[pos++];
             continue;
         }
         // A CSS escape: backslash, hexadecimal code point, one blank to end it.
+        const unsigned codePoint =
+            c < 0x80 ? utf8[pos++] : static_cast<unsigned>(textcodec::nextCodePoint(utf8, pos));
         char buf[16];
-        std::snprintf(buf, sizeof buf, "\\%X ",
-                      static_cast<unsigned>(textcodec::nextCodePoint(utf8, pos)));
+        std::snprintf(buf, sizeof buf, "\\%X ", codePoint);
         out += buf;
     }
     return out;

@@ -47,7 +47,10 @@ std::string escapeContent(std::string_view utf8);
 std::string escapeAttribute(std::string_view utf8);
 
 // A font family name for the style sheet, written unquoted; characters outside
-// ASCII become CSS escapes since the style sheet declares no character set.
+// ASCII become CSS escapes since the style sheet declares no character set, and
+// so do the characters that would let a name end its declaration or rule
+// (";", braces, brackets, parentheses, quotes, "<", ">", "\\", "/", "*" and
+// control characters such as line breaks). Ordinary names stay as written.
 std::string cssFontFamily(std::string_view utf8);
 
 } // namespace generator

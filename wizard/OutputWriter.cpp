@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace output {
 
 namespace {
@@ -49,6 +51,36 @@ QString makeStamp(const QDateTime& when, const QLocale& locale) {
                      withoutTimeZone(locale.timeFormat(QLocale::LongFormat)), locale);
 }
 
+OutputNameProblem checkOutputName(const std::string& name) {
+    if (std::all_of(name.begin(), name.end(),
+                    [](char c) { return static_cast<unsigned char>(c) <= ' '; }))
+        return OutputNameProblem::Blank;
+    if (name == "." || name == "..")
+        return OutputNameProblem::FolderPart;
+#ifdef Q_OS_WIN
+    if (name.find_first_of("/\\:") != std::string::npos)
+        return OutputNameProblem::FolderPart;
+#else
+    if (name.find('/') != std::string::npos)
+        return OutputNameProblem::FolderPart;
+#endif
+    const QString file = textcodec::fromUtf8(name);
+    if (sameFileName(file, QString::fromLatin1(ScriptFileName)) ||
+        sameFileName(file, QString::fromLatin1(StyleSheetFileName)))
+        return OutputNameProblem::GeneratedFile;
+    return OutputNameProblem::None;
+}
+
+bool sameFileName(const QString& a, const QString& b) {
+    // Windows drops trailing dots and blanks from a file name.
+    const auto significant = [](QString name) {
+        while (name.endsWith(u'.') || name.endsWith(u' '))
+            name.chop(1);
+        return name;
+    };
+    return significant(a).compare(significant(b), Qt::CaseInsensitive) == 0;
+}
+
 QString outputFolderFor(const QString& exeFolder, const QString& stamp) {
     return exeFolder + QStringLiteral("Output/Info_") + stamp;
 }
@@ -77,13 +109,28 @@ void writeFileAtomically(const QString& path, const std::string& bytes) {
 
 namespace {
 
-// Copies the author's picture beside the output, replacing a copy of the same
-// name. A failed copy is ignored: the snippet still points at the original.
-// The copy is written beside its final name and renamed over it when whole, so
-// a copy that fails (a full disk) leaves an earlier copy as it was.
-void copyPicture(const QString& source, const QString& pictureFolder) {
+// The name of the picture's copy: its own name, unless the copy goes into the
+// output folder itself and would replace one of the files written there; it
+// is then "picture-" + its name (with a number when even that is taken).
+QString pictureCopyName(const QString& source, const QStringList& generated) {
+    const QString own = QFileInfo(source).fileName();
+    const auto taken = [&](const QString& name) {
+        return std::any_of(generated.begin(), generated.end(),
+                           [&](const QString& file) { return sameFileName(name, file); });
+    };
+    QString name = own;
+    for (int n = 1; taken(name); ++n)
+        name = (n == 1 ? QStringLiteral("picture-") : QStringLiteral("picture%1-").arg(n)) + own;
+    return name;
+}
+
+// Copies the author's picture beside the output under `name`, replacing a
+// copy of that name. A failed copy is ignored: the snippet still points at
+// the original. The copy is written beside its final name and renamed over it
+// when whole, so a copy that fails (a full disk) leaves an earlier copy as it was.
+void copyPicture(const QString& source, const QString& pictureFolder, const QString& name) {
     QDir().mkpath(pictureFolder);
-    const QString target = pictureFolder + u'/' + QFileInfo(source).fileName();
+    const QString target = pictureFolder + u'/' + name;
     const QFileInfo sourceInfo(source), targetInfo(target);
     // Copying a picture onto itself would first empty it.
     if (targetInfo.exists() && sourceInfo.canonicalFilePath() == targetInfo.canonicalFilePath())
@@ -112,20 +159,39 @@ GenerateResult generateCode(const InfoBoxSettings& settings, const QString& fold
                             const QString& pictureFolder, bool samplePage) {
     GenerateResult result;
     result.folder = folder;
+    const OutputNameProblem nameProblem =
+        samplePage ? checkOutputName(settings.Output) : OutputNameProblem::None;
+    if (nameProblem == OutputNameProblem::FolderPart ||
+        nameProblem == OutputNameProblem::GeneratedFile)
+        throw UserError("The sample page name \"" + settings.Output +
+                        "\" is not a file name of its own in the output folder.");
     QDir().mkpath(folder);
     if (!QFileInfo(folder).isDir())
         return result;
     result.folderCreated = true;
 
-    writeFileAtomically(folder + QStringLiteral("/infostyle.css"),
+    writeFileAtomically(folder + u'/' + QString::fromLatin1(StyleSheetFileName),
                         generator::joinLines(generator::styleSheetLines(settings)));
-    writeFileAtomically(folder + QStringLiteral("/info.js"),
+    writeFileAtomically(folder + u'/' + QString::fromLatin1(ScriptFileName),
                         generator::joinLines(generator::scriptLines()));
 
     const bool localPicture =
         settings.Target == TargetKind::Image && isLocalPictureFile(settings.Image);
-    if (localPicture)
-        copyPicture(textcodec::fromUtf8(settings.Image), pictureFolder);
+    if (localPicture) {
+        QStringList generated;
+        const auto where = [](const QString& path) {
+            return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+        };
+        if (where(pictureFolder) == where(folder)) {
+            generated << QString::fromLatin1(StyleSheetFileName)
+                      << QString::fromLatin1(ScriptFileName);
+            if (samplePage)
+                generated << textcodec::fromUtf8(settings.Output);
+        }
+        const QString picture = textcodec::fromUtf8(settings.Image);
+        result.pictureCopy = pictureCopyName(picture, generated);
+        copyPicture(picture, pictureFolder, result.pictureCopy);
+    }
     result.snippet = generator::elementSnippet(settings, localPicture);
 
     if (samplePage) {

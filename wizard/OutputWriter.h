@@ -26,6 +26,25 @@ QString makeStamp(const QDateTime& when, const QLocale& locale);
 // ExeFolder + "Output/Info_" + stamp.
 QString outputFolderFor(const QString& exeFolder, const QString& stamp);
 
+// The names of the generated script and style sheet.
+inline constexpr char ScriptFileName[] = "info.js";
+inline constexpr char StyleSheetFileName[] = "infostyle.css";
+
+// What is wrong with a sample page name: the page is written into the output
+// folder under exactly that name, so it must be one file name that does not
+// replace a generated file.
+enum class OutputNameProblem {
+    None,
+    Blank,         // blanks and control characters only
+    FolderPart,    // names a folder, or a way out of the output folder
+    GeneratedFile, // info.js or infostyle.css, in any letter case
+};
+OutputNameProblem checkOutputName(const std::string& name);
+
+// Whether two file names name the same file on every platform the output may
+// be copied to: letter case, and trailing dots and blanks, do not count.
+bool sameFileName(const QString& a, const QString& b);
+
 // Whether the image target names an existing local file, tested on the text as typed.
 bool isLocalPictureFile(const std::string& image);
 
@@ -34,11 +53,17 @@ struct GenerateResult {
     QString folder;      // the output folder, without a trailing separator
     QString samplePage;  // folder + separator + Output, when a sample page was asked for
     std::string snippet; // empty when the folder could not be created
+    // The file name of the copy of a local picture, empty when none was made.
+    // It differs from the picture's own name when that would have replaced a
+    // generated file.
+    QString pictureCopy;
 };
 
 // Creates `folder` with its parents, writes infostyle.css and info.js, copies
 // a local picture of an image target into `pictureFolder`, builds the snippet
-// and, when `samplePage` is set, writes the sample page named by Output.
+// and, when `samplePage` is set, writes the sample page named by Output
+// (which the caller has checked with checkOutputName; an unchecked name that
+// is not a plain file name throws UserError before anything is written).
 // A folder that cannot be created gives folderCreated false and writes
 // nothing. A file that cannot be written throws UserError; files written
 // before it stay.

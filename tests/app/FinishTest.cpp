@@ -92,13 +92,20 @@ TEST_F(Finish, SavesTheSamplePageAndSaysWhere) {
     EXPECT_EQ(w->settings(), s);
 }
 
-TEST_F(Finish, BlankFileNameWritesNothing) {
-    w->setOutput(QStringLiteral("  \t "));
-    finish();
-    ASSERT_EQ(env.messages->shown.size(), 1u);
-    EXPECT_EQ(env.messages->shown[0].kind, MessageKind::Information);
-    EXPECT_EQ(env.messages->shown[0].text, "Please provide a valid output filename.");
-    EXPECT_FALSE(QDir(env.exeFolder() + "Output").exists());
+TEST_F(Finish, ANameThatIsNoFileOfItsOwnWritesNothing) {
+    // Blank, a way out of the output folder (a loaded configuration may hold
+    // one), or the name of a generated file.
+    for (const char* name :
+         {"  \t ", "../../../../x.htm", "sub/x.htm", "INFO.JS", "infostyle.css"}) {
+        env.messages->shown.clear();
+        w->setOutput(QString::fromLatin1(name));
+        finish();
+        ASSERT_EQ(env.messages->shown.size(), 1u) << name;
+        EXPECT_EQ(env.messages->shown[0].kind, MessageKind::Information);
+        EXPECT_EQ(env.messages->shown[0].text, "Please provide a valid output filename.");
+        EXPECT_FALSE(QDir(env.exeFolder() + "Output").exists()) << name;
+    }
+    EXPECT_FALSE(QFileInfo::exists(QDir::cleanPath(outputFolder() + "/../../../../x.htm")));
 }
 
 TEST_F(Finish, FileNameIsUsedExactlyAsTyped) {

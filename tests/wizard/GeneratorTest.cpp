@@ -72,13 +72,26 @@ TEST(StyleSheet, StyledSettings) {
     EXPECT_EQ(styleSheetLines(styled()), expected);
 }
 
-TEST(StyleSheet, NonAsciiFontNamesBecomeCssEscapes) {
+TEST(StyleSheet, NonAsciiAndValueEndingFontNameCharactersBecomeCssEscapes) {
     InfoBoxSettings s;
     s.HName = "M\xC3\xBCnchen Sans";      // U+00FC
     s.BName = "\xE5\xBE\xAE\xE8\xBD\xAF"; // two CJK characters
     const auto lines = styleSheetLines(s);
     EXPECT_EQ(lines[11], "font-family: M\\FC nchen Sans;");
     EXPECT_EQ(lines[20], "font-family: \\5FAE \\8F6F ;");
+
+    // What would end the declaration or the rule is escaped the same way; a
+    // loaded configuration could otherwise add rules of its own.
+    s.HName = "Arial\r\n} body { display:none";
+    s.BName = "a;b'c\"d</style><x>(y)[z]\\/*";
+    const auto hostile = styleSheetLines(s);
+    EXPECT_EQ(hostile[11], "font-family: Arial\\D \\A \\7D  body \\7B  display:none;");
+    EXPECT_EQ(hostile[20], "font-family: a\\3B b\\27 c\\22 d\\3C \\2F style\\3E \\3C x\\3E \\28 "
+                           "y\\29 \\5B z\\5D \\5C \\2F \\2A ;");
+    s.HName = "Times New Roman";
+    s.BName = "DejaVu Sans-Mono_2.0, serif & co";
+    EXPECT_EQ(styleSheetLines(s)[11], "font-family: Times New Roman;");
+    EXPECT_EQ(styleSheetLines(s)[20], "font-family: DejaVu Sans-Mono_2.0, serif & co;");
 }
 
 TEST(Script, FiftyFixedLinesByteForByte) {

@@ -60,3 +60,62 @@ TEST(WriteFileAtomically, FailureCarriesTheFileName) {
             << e.what();
     }
 }
+
+TEST(OutputName, OnlyAFileOfItsOwnInTheOutputFolder) {
+    using output::OutputNameProblem;
+    const std::pair<std::string, OutputNameProblem> rows[] = {
+        {"page.htm", OutputNameProblem::None},
+        {"  page.htm", OutputNameProblem::None}, // used exactly as typed
+        {"info.js.htm", OutputNameProblem::None},
+        {"", OutputNameProblem::Blank},
+        {" \t\r\n", OutputNameProblem::Blank},
+        {"../../../../x.htm", OutputNameProblem::FolderPart},
+        {"sub/x.htm", OutputNameProblem::FolderPart},
+        {"/tmp/x.htm", OutputNameProblem::FolderPart},
+        {"..", OutputNameProblem::FolderPart},
+        {"info.js", OutputNameProblem::GeneratedFile},
+        {"INFO.JS", OutputNameProblem::GeneratedFile},
+        {"InfoStyle.Css", OutputNameProblem::GeneratedFile},
+        {"infostyle.css. ", OutputNameProblem::GeneratedFile}, // the same file on Windows
+    };
+    for (const auto& [name, problem] : rows)
+        EXPECT_EQ(output::checkOutputName(name), problem) << name;
+}
+
+TEST(GenerateCode, APictureCopyNeverReplacesAGeneratedFile) {
+    QTemporaryDir dir;
+    const QString out = dir.path() + "/out";
+    InfoBoxSettings s;
+    s.Target = TargetKind::Image;
+    s.Output = "Photo.GIF";
+    const auto picture = [&](const QString& name) {
+        const QString path = dir.path() + "/pics/" + name;
+        QDir().mkpath(dir.path() + "/pics");
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("GIF89a");
+        return path.toStdString();
+    };
+    const auto read = [&](const QString& name) {
+        QFile file(out + '/' + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    };
+    const std::pair<QString, QString> rows[] = {
+        {"info.js", "picture-info.js"},
+        {"INFOSTYLE.CSS", "picture-INFOSTYLE.CSS"},
+        {"photo.gif", "picture-photo.gif"}, // the sample page's name
+        {"tip.gif", "tip.gif"},
+    };
+    for (const auto& [name, copy] : rows) {
+        s.Image = picture(name);
+        const output::GenerateResult result = output::generateCode(s, out, out + "/", true);
+        EXPECT_EQ(result.pictureCopy, copy);
+        EXPECT_EQ(read(copy), "GIF89a") << name.toStdString();
+        EXPECT_TRUE(read("info.js").startsWith("var ")) << name.toStdString();
+        EXPECT_TRUE(read("infostyle.css").startsWith(".")) << name.toStdString();
+        EXPECT_TRUE(read("Photo.GIF").startsWith("<html>")) << name.toStdString();
+    }
+    // A copy beside the output folder keeps its name.
+    s.Image = picture("info.js");
+    EXPECT_EQ(output::generateCode(s, out + "/Info_1", out, true).pictureCopy, "info.js");
+}

@@ -115,24 +115,6 @@ std::string native(const QString& path) {
     return textcodec::toUtf8(QDir::toNativeSeparators(path));
 }
 
-// The sample page goes into OUTDIR itself: a name with a folder part would
-// let a settings file write elsewhere.
-bool isPlainFileName(const std::string& name) {
-    if (name == "." || name == "..")
-        return false;
-#ifdef Q_OS_WIN
-    return name.find_first_of("/\\:") == std::string::npos;
-#else
-    return name.find('/') == std::string::npos;
-#endif
-}
-
-// The same test as Finish: blanks and control characters alone are no name.
-bool isBlankName(const std::string& name) {
-    return std::all_of(name.begin(), name.end(),
-                       [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-}
-
 std::string generate(const Command& command) {
     InfoBoxSettings settings;
     SettingsTarget target(settings);
@@ -148,11 +130,16 @@ std::string generate(const Command& command) {
 
     const bool samplePage = settings.OutputFormat == OutputChoice::SamplePage;
     if (samplePage) {
-        if (isBlankName(settings.Output))
-            throw Failure{kExitFailed, "Please provide a valid output filename."};
-        if (!isPlainFileName(settings.Output))
+        switch (output::checkOutputName(settings.Output)) {
+        case output::OutputNameProblem::None:
+            break;
+        case output::OutputNameProblem::FolderPart:
             throw Failure{kExitFailed, "The sample page name \"" + settings.Output +
                                            "\" names a folder; only a file name is allowed."};
+        case output::OutputNameProblem::Blank:
+        case output::OutputNameProblem::GeneratedFile:
+            throw Failure{kExitFailed, "Please provide a valid output filename."};
+        }
     }
 
     const output::GenerateResult result =

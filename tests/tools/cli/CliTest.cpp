@@ -210,6 +210,11 @@ TEST_F(Cli, SamplePageNameMustBeAFileNameInOutdir) {
     EXPECT_FALSE(QFileInfo::exists(path("out")));
     EXPECT_FALSE(QFileInfo::exists(path("escaped.htm")));
 
+    writeFile(path("script.set"), settingsWith({{"Output", "Info.JS"}}));
+    expectOneLineError(runCli({"generate", "script.set", "out"}, dir.path()), 1,
+                       "Please provide a valid output filename.");
+    EXPECT_FALSE(QFileInfo::exists(path("out")));
+
     // With the code listing the name is not used, so it does not matter.
     writeFile(path("listing.set"), settingsWith({{"Output", ""}, {"OutputFormat", "2"}}));
     EXPECT_EQ(runCli({"generate", "listing.set", "out"}, dir.path()).exitCode, 0);
