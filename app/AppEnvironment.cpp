@@ -1,8 +1,8 @@
-#include "AppEnvironment.h"
+#include "app/AppEnvironment.h"
 
-#include "MessageService.h"
-#include "UpdateCheck.h"
-#include "Utils.h"
+#include "app/MessageService.h"
+#include "net/UpdateCheck.h"
+#include "util/Utils.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
-#include "ErrorReporting.h"
+#include "app/ErrorReporting.h"
 
-#include "TextCodec.h"
-#include "UserError.h"
+#include "format/TextCodec.h"
+#include "util/UserError.h"
 
 #include <QDebug>
 

@@ -1,7 +1,7 @@
-#include "FAbout.h"
+#include "app/FAbout.h"
 
-#include "AppVersion.h"
-#include "TextCodec.h"
+#include "format/TextCodec.h"
+#include "util/AppVersion.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BrandProfile.h"
+#include "brand/BrandProfile.h"
 
 #include <QDialog>
 

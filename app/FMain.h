@@ -1,8 +1,8 @@
 #pragma once
 
-#include "AppEnvironment.h"
-#include "InfoBoxSettings.h"
-#include "MessageService.h"
+#include "app/AppEnvironment.h"
+#include "app/MessageService.h"
+#include "wizard/InfoBoxSettings.h"
 
 #include <QString>
 #include <QStringList>

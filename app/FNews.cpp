@@ -1,11 +1,11 @@
-#include "FNews.h"
+#include "app/FNews.h"
 
-#include "BrandProfile.h"
-#include "ErrorReporting.h"
-#include "HttpClient.h"
-#include "NewsDetails.h"
-#include "NewsProtocol.h"
-#include "TextCodec.h"
+#include "app/ErrorReporting.h"
+#include "brand/BrandProfile.h"
+#include "format/TextCodec.h"
+#include "net/HttpClient.h"
+#include "net/NewsDetails.h"
+#include "net/NewsProtocol.h"
 
 #include <QEvent>
 #include <QHeaderView>

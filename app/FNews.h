@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageService.h"
+#include "app/MessageService.h"
 
 #include <QDialog>
 #include <QString>

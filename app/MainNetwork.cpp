@@ -1,13 +1,13 @@
-#include "MainNetwork.h"
+#include "app/MainNetwork.h"
 
-#include "BrandProfile.h"
-#include "ErrorReporting.h"
-#include "FNews.h"
-#include "HttpClient.h"
-#include "NewsHint.h"
-#include "NewsProtocol.h"
-#include "TextCodec.h"
-#include "UpdateCheck.h"
+#include "app/ErrorReporting.h"
+#include "app/FNews.h"
+#include "app/widgets/NewsHint.h"
+#include "brand/BrandProfile.h"
+#include "format/TextCodec.h"
+#include "net/HttpClient.h"
+#include "net/NewsProtocol.h"
+#include "net/UpdateCheck.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppEnvironment.h"
-#include "MessageService.h"
+#include "app/AppEnvironment.h"
+#include "app/MessageService.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "MessageService.h"
+#include "app/MessageService.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
-#include "Skin.h"
+#include "app/Skin.h"
 
-#include "TextCodec.h"
+#include "format/TextCodec.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "ErrorReporting.h"
-#include "FMain.h"
-#include "Skin.h"
+#include "app/ErrorReporting.h"
+#include "app/FMain.h"
+#include "app/Skin.h"
 
 int main(int argc, char** argv) {
     TipsmithApplication app(argc, argv);

@@ -1,9 +1,9 @@
-#include "BrandProfileCheck.h"
+#include "brand/BrandProfileCheck.h"
 
-#include "BrandProfileReader.h"
-#include "JpegDecoder.h"
-#include "TaggedText.h"
-#include "TextCodec.h"
+#include "brand/BrandProfileReader.h"
+#include "brand/JpegDecoder.h"
+#include "format/TaggedText.h"
+#include "format/TextCodec.h"
 
 #include <QFile>
 

@@ -1,10 +1,10 @@
-#include "BrandProfileReader.h"
+#include "brand/BrandProfileReader.h"
 
-#include "AppVersion.h"
-#include "ProtectedFile.h"
-#include "TaggedText.h"
-#include "TextCodec.h"
-#include "Utils.h"
+#include "format/TaggedText.h"
+#include "format/TextCodec.h"
+#include "util/AppVersion.h"
+#include "util/ProtectedFile.h"
+#include "util/Utils.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "JpegDecoder.h"
+#include "brand/JpegDecoder.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -1,7 +1,7 @@
-#include "Aes.h"
+#include "crypto/Aes.h"
 
-#include "AesTables.h"
-#include "CryptoPath.h"
+#include "crypto/AesTables.h"
+#include "crypto/CryptoPath.h"
 
 #include <cstring>
 

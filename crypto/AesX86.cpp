@@ -1,8 +1,8 @@
 // AES with the x86-64 AES instructions. Only reached after the processor has
 // been found to have them; elsewhere the portable code runs.
 
-#include "Aes.h"
-#include "CryptoPath.h"
+#include "crypto/Aes.h"
+#include "crypto/CryptoPath.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define TIPSMITH_HAVE_X86 1

@@ -1,4 +1,4 @@
-#include "CryptStream.h"
+#include "crypto/CryptStream.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "CryptoMemory.h"
+#include "crypto/CryptoMemory.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "CryptoPath.h"
+#include "crypto/CryptoPath.h"
 
 #include <cstdlib>
 #include <cstring>

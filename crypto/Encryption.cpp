@@ -1,6 +1,6 @@
-#include "Encryption.h"
+#include "crypto/Encryption.h"
 
-#include "CryptoMemory.h"
+#include "crypto/CryptoMemory.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "CryptStream.h"
-#include "FileCipher.h"
-#include "SaltPool.h"
+#include "crypto/CryptStream.h"
+#include "crypto/FileCipher.h"
+#include "crypto/SaltPool.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
-#include "FileCipher.h"
+#include "crypto/FileCipher.h"
 
-#include "CryptoMemory.h"
-#include "CryptoPath.h"
+#include "crypto/CryptoMemory.h"
+#include "crypto/CryptoPath.h"
 
 #include <cstring>
 

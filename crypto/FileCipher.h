@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Aes.h"
-#include "Hmac.h"
+#include "crypto/Aes.h"
+#include "crypto/Hmac.h"
 
 #include <cstddef>
 #include <cstdint>

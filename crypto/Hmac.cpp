@@ -1,7 +1,7 @@
-#include "Hmac.h"
+#include "crypto/Hmac.h"
 
-#include "CryptoMemory.h"
-#include "CryptoPath.h"
+#include "crypto/CryptoMemory.h"
+#include "crypto/CryptoPath.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Sha1.h"
+#include "crypto/Sha1.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "SaltPool.h"
+#include "crypto/SaltPool.h"
 
-#include "CryptoMemory.h"
-#include "Sha1.h"
+#include "crypto/CryptoMemory.h"
+#include "crypto/Sha1.h"
 
 #include <cstring>
 

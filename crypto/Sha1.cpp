@@ -1,6 +1,6 @@
-#include "Sha1.h"
+#include "crypto/Sha1.h"
 
-#include "CryptoPath.h"
+#include "crypto/CryptoPath.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // SHA-1 compression with the x86-64 SHA instructions. Only reached after the
 // processor has been found to have them.
 
-#include "CryptoPath.h"
+#include "crypto/CryptoPath.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define TIPSMITH_HAVE_X86 1

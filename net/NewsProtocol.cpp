@@ -1,9 +1,9 @@
-#include "NewsProtocol.h"
+#include "net/NewsProtocol.h"
 
-#include "ProtectedFile.h"
-#include "TaggedText.h"
-#include "TextCodec.h"
-#include "Utils.h"
+#include "format/TaggedText.h"
+#include "format/TextCodec.h"
+#include "util/ProtectedFile.h"
+#include "util/Utils.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BrandProfile.h"
-#include "HttpClient.h"
+#include "brand/BrandProfile.h"
+#include "net/HttpClient.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
-#include "UpdateCheck.h"
+#include "net/UpdateCheck.h"
 
-#include "AppVersion.h"
-#include "HttpClient.h"
-#include "IniFile.h"
-#include "TextCodec.h"
-#include "UserError.h"
+#include "format/IniFile.h"
+#include "format/TextCodec.h"
+#include "net/HttpClient.h"
+#include "util/AppVersion.h"
+#include "util/UserError.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HttpClient.h"
+#include "net/HttpClient.h"
 
 #include <QString>
 #include <QStringList>

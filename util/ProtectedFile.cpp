@@ -1,8 +1,8 @@
-#include "ProtectedFile.h"
+#include "util/ProtectedFile.h"
 
-#include "Encryption.h"
-#include "SaveFile.h"
-#include "UserError.h"
+#include "crypto/Encryption.h"
+#include "util/SaveFile.h"
+#include "util/UserError.h"
 
 #include <QBuffer>
 #include <QFile>

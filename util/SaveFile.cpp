@@ -1,5 +1,9 @@
-#include "SaveFile.h"
+#include "util/SaveFile.h"
 
+#include "format/TextCodec.h"
+#include "util/UserError.h"
+
+#include <QDir>
 #include <QSaveFile>
 
 #include <cerrno>
@@ -27,4 +31,20 @@ bool commitSaveFile(QSaveFile& file, QString& reason) {
         return false;
     }
     return true;
+}
+
+void writeFileAtomically(const QString& path, const std::string& bytes) {
+    QSaveFile file(path);
+    const auto fail = [&](const QString& reason) {
+        throw UserError(textcodec::toUtf8(QStringLiteral("Cannot create file \"%1\". %2")
+                                              .arg(QDir::toNativeSeparators(path), reason)));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        fail(file.errorString());
+    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+        static_cast<qint64>(bytes.size()))
+        fail(file.errorString());
+    QString reason;
+    if (!commitSaveFile(file, reason))
+        fail(reason);
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <string>
+
 class QSaveFile;
 
 // Commits a QSaveFile only when all of its content has reached the file.
@@ -12,3 +14,8 @@ class QSaveFile;
 // new content is discarded when the QSaveFile goes). On failure `reason`
 // holds the system's text.
 bool commitSaveFile(QSaveFile& file, QString& reason);
+
+// Writes bytes to a file, replacing it whole: written beside it, then renamed
+// over it once every byte reached the disk, so a failure leaves the earlier
+// file as it was. Throws UserError "Cannot create file "%s". %s" on failure.
+void writeFileAtomically(const QString& path, const std::string& bytes);

@@ -1,6 +1,6 @@
-#include "Utils.h"
+#include "util/Utils.h"
 
-#include "TextCodec.h"
+#include "format/TextCodec.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 #include <cstring>
 
 #ifdef _WIN32
-#include "UserError.h"
+#include "util/UserError.h"
 
 #include <QString>
 

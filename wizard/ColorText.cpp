@@ -1,6 +1,6 @@
-#include "ColorText.h"
+#include "wizard/ColorText.h"
 
-#include "UserError.h"
+#include "util/UserError.h"
 
 #include <cstdio>
 

@@ -1,10 +1,10 @@
-#include "Configuration.h"
+#include "wizard/Configuration.h"
 
-#include "ColorText.h"
-#include "OutputWriter.h"
-#include "TaggedText.h"
-#include "TextCodec.h"
-#include "UserError.h"
+#include "format/TaggedText.h"
+#include "format/TextCodec.h"
+#include "util/SaveFile.h"
+#include "util/UserError.h"
+#include "wizard/ColorText.h"
 
 #include <QDir>
 #include <QFile>
@@ -116,7 +116,7 @@ std::string toBytes(const InfoBoxSettings& settings) {
 }
 
 void saveFile(const InfoBoxSettings& settings, const QString& fileName) {
-    output::writeFileAtomically(fileName, toBytes(settings));
+    writeFileAtomically(fileName, toBytes(settings));
 }
 
 int parseInteger(std::string_view text) {

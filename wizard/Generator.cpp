@@ -1,7 +1,7 @@
-#include "Generator.h"
+#include "wizard/Generator.h"
 
-#include "ColorText.h"
-#include "TextCodec.h"
+#include "format/TextCodec.h"
+#include "wizard/ColorText.h"
 
 #include <cstdio>
 

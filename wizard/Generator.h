@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InfoBoxSettings.h"
+#include "wizard/InfoBoxSettings.h"
 
 #include <string>
 #include <string_view>

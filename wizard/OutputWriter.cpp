@@ -1,9 +1,9 @@
-#include "OutputWriter.h"
+#include "wizard/OutputWriter.h"
 
-#include "Generator.h"
-#include "SaveFile.h"
-#include "TextCodec.h"
-#include "UserError.h"
+#include "format/TextCodec.h"
+#include "util/SaveFile.h"
+#include "util/UserError.h"
+#include "wizard/Generator.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,22 +89,6 @@ bool isLocalPictureFile(const std::string& image) {
     if (image.empty())
         return false;
     return QFileInfo(textcodec::fromUtf8(image)).isFile();
-}
-
-void writeFileAtomically(const QString& path, const std::string& bytes) {
-    QSaveFile file(path);
-    const auto fail = [&](const QString& reason) {
-        throw UserError(textcodec::toUtf8(QStringLiteral("Cannot create file \"%1\". %2")
-                                              .arg(QDir::toNativeSeparators(path), reason)));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        fail(file.errorString());
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-        static_cast<qint64>(bytes.size()))
-        fail(file.errorString());
-    QString reason;
-    if (!commitSaveFile(file, reason))
-        fail(reason);
 }
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "InfoBoxSettings.h"
+#include "wizard/InfoBoxSettings.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -69,9 +69,5 @@ struct GenerateResult {
 // before it stay.
 GenerateResult generateCode(const InfoBoxSettings& settings, const QString& folder,
                             const QString& pictureFolder, bool samplePage);
-
-// Writes bytes to a file, replacing it whole (written beside it, then renamed
-// over it). Throws UserError "Cannot create file "%s". %s" on failure.
-void writeFileAtomically(const QString& path, const std::string& bytes);
 
 } // namespace output

@@ -1,8 +1,8 @@
-#include "FNews.h"
-#include "HttpClient.h"
-#include "MessageService.h"
-#include "NewsDetails.h"
-#include "TextCodec.h"
+#include "app/FNews.h"
+#include "app/MessageService.h"
+#include "format/TextCodec.h"
+#include "net/HttpClient.h"
+#include "net/NewsDetails.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // The baseline: a bare Qt Widgets window holding a given number of plain
 // controls of the kinds the main window uses, in the default style.
-#include "ProbeClock.h"
+#include "bench/app/ProbeClock.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 // Process start to first shown main window, on the offscreen platform: the
 // program against a bare Qt Widgets window with the same number of controls,
 // both measured in the same run. Target: at most 1.5 times the bare window.
-#include "ProbeClock.h"
+#include "bench/app/ProbeClock.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,10 @@
 // Starts the program exactly as its entry does, then prints the monotonic time
 // at which the main window has been shown and painted, and the number of
 // controls it holds, and quits.
-#include "ErrorReporting.h"
-#include "FMain.h"
-#include "ProbeClock.h"
-#include "Skin.h"
+#include "app/ErrorReporting.h"
+#include "app/FMain.h"
+#include "app/Skin.h"
+#include "bench/app/ProbeClock.h"
 
 #include <QTimer>
 

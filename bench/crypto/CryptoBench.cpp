@@ -6,8 +6,8 @@
 // OPENSSL_ia32cap="~0x200000200000000:~0x20000000" takes the AES and SHA
 // instructions from OpenSSL as well, for a like-for-like comparison.
 
-#include "AesLib.h"
-#include "CryptoPath.h"
+#include "crypto/AesLib.h"
+#include "crypto/CryptoPath.h"
 
 #include <benchmark/benchmark.h>
 #include <openssl/core_names.h>

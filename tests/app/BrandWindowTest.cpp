@@ -1,10 +1,10 @@
-#include "BrandProfile.h"
-#include "ClickableLabel.h"
-#include "FAbout.h"
-#include "FMain.h"
-#include "ProtectedFile.h"
-#include "TestEnvironment.h"
-#include "TestPictures.h"
+#include "app/FAbout.h"
+#include "app/FMain.h"
+#include "app/widgets/ClickableLabel.h"
+#include "brand/BrandProfile.h"
+#include "tests/app/TestEnvironment.h"
+#include "tests/app/TestPictures.h"
+#include "util/ProtectedFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ColorBox.h"
+#include "app/widgets/ColorBox.h"
 
 #include <gtest/gtest.h>
 

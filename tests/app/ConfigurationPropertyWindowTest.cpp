@@ -3,12 +3,12 @@
 // controls as the file format defines (see the configuration property tests
 // of the wizard layer), and BoxWidth and BoldText keep what they held.
 
-#include "BrandProfile.h"
-#include "ColorText.h"
-#include "FMain.h"
-#include "TestEnvironment.h"
+#include "app/FMain.h"
+#include "brand/BrandProfile.h"
+#include "tests/app/TestEnvironment.h"
+#include "wizard/ColorText.h"
 
-#include "../wizard/PropertySupport.h"
+#include "tests/wizard/PropertySupport.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -5,13 +5,13 @@
 // either as it was before or the new one, whole; nothing half-written or
 // temporary stays behind. Both kinds of full disk of DiskRoom are used.
 
-#include "../support/DiskRoom.h"
-#include "FNews.h"
-#include "Generator.h"
-#include "NetworkWindowSupport.h"
-#include "OutputWriter.h"
-#include "TextCodec.h"
-#include "UpdateCheck.h"
+#include "app/FNews.h"
+#include "format/TextCodec.h"
+#include "net/UpdateCheck.h"
+#include "tests/app/NetworkWindowSupport.h"
+#include "tests/support/DiskRoom.h"
+#include "wizard/Generator.h"
+#include "wizard/OutputWriter.h"
 
 #include <QDirIterator>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
-#include "BrandProfile.h"
-#include "FMain.h"
-#include "Generator.h"
-#include "OutputWriter.h"
-#include "TestEnvironment.h"
+#include "app/FMain.h"
+#include "brand/BrandProfile.h"
+#include "tests/app/TestEnvironment.h"
+#include "wizard/Generator.h"
+#include "wizard/OutputWriter.h"
 
 #include <gtest/gtest.h>
 

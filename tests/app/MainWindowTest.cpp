@@ -1,9 +1,9 @@
-#include "BrandProfile.h"
-#include "ClickableLabel.h"
-#include "ErrorReporting.h"
-#include "FMain.h"
-#include "TestEnvironment.h"
-#include "UserError.h"
+#include "app/ErrorReporting.h"
+#include "app/FMain.h"
+#include "app/widgets/ClickableLabel.h"
+#include "brand/BrandProfile.h"
+#include "tests/app/TestEnvironment.h"
+#include "util/UserError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "BrandProfile.h"
-#include "FMain.h"
-#include "FormData.h"
-#include "NewsProtocol.h"
-#include "ProtectedFile.h"
-#include "ScriptedServer.h"
-#include "TestEnvironment.h"
+#include "app/FMain.h"
+#include "brand/BrandProfile.h"
+#include "net/NewsProtocol.h"
+#include "tests/app/TestEnvironment.h"
+#include "tests/net/support/ScriptedServer.h"
+#include "tools/newsd/FormData.h"
+#include "util/ProtectedFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "FNews.h"
-#include "NetworkWindowSupport.h"
+#include "app/FNews.h"
+#include "tests/app/NetworkWindowSupport.h"
 
 #include <QDir>
 #include <QHeaderView>

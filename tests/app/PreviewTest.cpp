@@ -1,10 +1,10 @@
-#include "BrandProfile.h"
-#include "ColorBox.h"
-#include "FMain.h"
-#include "FontNameBox.h"
-#include "NumberEdit.h"
-#include "PreviewShape.h"
-#include "TestEnvironment.h"
+#include "app/FMain.h"
+#include "app/widgets/ColorBox.h"
+#include "app/widgets/FontNameBox.h"
+#include "app/widgets/NumberEdit.h"
+#include "app/widgets/PreviewShape.h"
+#include "brand/BrandProfile.h"
+#include "tests/app/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "MainNetwork.h"
-#include "NetworkWindowSupport.h"
-#include "NewsHint.h"
-#include "UpdateCheck.h"
+#include "app/MainNetwork.h"
+#include "app/widgets/NewsHint.h"
+#include "net/UpdateCheck.h"
+#include "tests/app/NetworkWindowSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "NetworkWindowSupport.h"
-#include "UpdateCheck.h"
+#include "net/UpdateCheck.h"
+#include "tests/app/NetworkWindowSupport.h"
 
 #include <QFileInfo>
 #include <QToolButton>

@@ -1,5 +1,5 @@
-#include "ErrorReporting.h"
-#include "Skin.h"
+#include "app/ErrorReporting.h"
+#include "app/Skin.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "BrandProfileReader.h"
-#include "ProtectedFile.h"
+#include "brand/BrandProfileReader.h"
+#include "util/ProtectedFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "Aes.h"
-#include "CryptoTestSupport.h"
+#include "crypto/Aes.h"
+#include "tests/crypto/CryptoTestSupport.h"
 
 #include <gtest/gtest.h>
 

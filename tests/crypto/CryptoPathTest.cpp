@@ -1,5 +1,5 @@
-#include "AesLib.h"
-#include "CryptoTestSupport.h"
+#include "crypto/AesLib.h"
+#include "tests/crypto/CryptoTestSupport.h"
 
 #include <gtest/gtest.h>
 

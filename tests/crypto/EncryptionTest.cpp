@@ -1,5 +1,5 @@
-#include "Encryption.h"
-#include "CryptoTestSupport.h"
+#include "crypto/Encryption.h"
+#include "tests/crypto/CryptoTestSupport.h"
 
 #include <gtest/gtest.h>
 

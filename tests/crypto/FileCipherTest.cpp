@@ -1,5 +1,5 @@
-#include "FileCipher.h"
-#include "CryptoTestSupport.h"
+#include "crypto/FileCipher.h"
+#include "tests/crypto/CryptoTestSupport.h"
 
 #include <gtest/gtest.h>
 

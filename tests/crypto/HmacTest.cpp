@@ -1,5 +1,5 @@
-#include "Hmac.h"
-#include "CryptoTestSupport.h"
+#include "crypto/Hmac.h"
+#include "tests/crypto/CryptoTestSupport.h"
 
 #include <gtest/gtest.h>
 

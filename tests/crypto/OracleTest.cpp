@@ -1,8 +1,8 @@
 // Our primitives and container against OpenSSL's libcrypto as an independent
 // oracle, on random inputs.
 
-#include "AesLib.h"
-#include "CryptoTestSupport.h"
+#include "crypto/AesLib.h"
+#include "tests/crypto/CryptoTestSupport.h"
 
 #include <gtest/gtest.h>
 

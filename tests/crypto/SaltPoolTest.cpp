@@ -1,5 +1,5 @@
-#include "SaltPool.h"
-#include "CryptoTestSupport.h"
+#include "crypto/SaltPool.h"
+#include "tests/crypto/CryptoTestSupport.h"
 
 #include <gtest/gtest.h>
 

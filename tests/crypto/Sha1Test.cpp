@@ -1,5 +1,5 @@
-#include "Sha1.h"
-#include "CryptoTestSupport.h"
+#include "crypto/Sha1.h"
+#include "tests/crypto/CryptoTestSupport.h"
 
 #include <gtest/gtest.h>
 

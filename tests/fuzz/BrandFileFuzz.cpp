@@ -12,12 +12,12 @@
 // the rest is the text or the file. Whatever profile text comes out is read,
 // checked and chosen from.
 
-#include "BrandFuzzSupport.h"
+#include "tests/fuzz/BrandFuzzSupport.h"
 
-#include "NewsProtocol.h"
-#include "ProtectedFile.h"
-#include "TaggedText.h"
-#include "TextCodec.h"
+#include "format/TaggedText.h"
+#include "format/TextCodec.h"
+#include "net/NewsProtocol.h"
+#include "util/ProtectedFile.h"
 
 using namespace brandfuzz;
 

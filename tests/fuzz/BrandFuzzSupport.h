@@ -4,10 +4,10 @@
 // the program, by the brander's checker and by this run's choice, and the
 // folders the program and the checker look into.
 
-#include "FuzzSupport.h"
+#include "tests/fuzz/FuzzSupport.h"
 
-#include "BrandProfileCheck.h"
-#include "BrandProfileReader.h"
+#include "brand/BrandProfileCheck.h"
+#include "brand/BrandProfileReader.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -5,7 +5,7 @@
 //
 // The input is the profile text.
 
-#include "BrandFuzzSupport.h"
+#include "tests/fuzz/BrandFuzzSupport.h"
 
 using namespace brandfuzz;
 

@@ -7,13 +7,13 @@
 // two tags cut from the input itself, for the search and extraction with
 // needles the configuration keys never produce.
 
-#include "FuzzSupport.h"
+#include "tests/fuzz/FuzzSupport.h"
 
-#include "ColorText.h"
-#include "Configuration.h"
-#include "InfoBoxSettings.h"
-#include "TaggedText.h"
-#include "UserError.h"
+#include "format/TaggedText.h"
+#include "util/UserError.h"
+#include "wizard/ColorText.h"
+#include "wizard/Configuration.h"
+#include "wizard/InfoBoxSettings.h"
 
 #include <string>
 #include <string_view>

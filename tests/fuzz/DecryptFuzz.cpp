@@ -12,7 +12,7 @@
 //             the container intact)
 // Everything after those bytes is the container (or the plain data to seal).
 
-#include "Encryption.h"
+#include "crypto/Encryption.h"
 
 #include <cstdint>
 #include <cstring>

@@ -8,9 +8,9 @@
 // bytes, also serve as an image file name; its length picks one of a few
 // typical names for the still-picture decoding.
 
-#include "FuzzSupport.h"
+#include "tests/fuzz/FuzzSupport.h"
 
-#include "JpegDecoder.h"
+#include "brand/JpegDecoder.h"
 
 #include <QByteArray>
 #include <QImage>

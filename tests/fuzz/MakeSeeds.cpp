@@ -7,12 +7,12 @@
 //
 //   fuzz_seeds FOLDER
 
-#include "Configuration.h"
-#include "HttpClient.h"
-#include "NewsProtocol.h"
-#include "NewsServer.h"
-#include "ProtectedFile.h"
-#include "TaggedText.h"
+#include "format/TaggedText.h"
+#include "net/HttpClient.h"
+#include "net/NewsProtocol.h"
+#include "tools/newsd/NewsServer.h"
+#include "util/ProtectedFile.h"
+#include "wizard/Configuration.h"
 
 #include <QByteArray>
 #include <QDir>

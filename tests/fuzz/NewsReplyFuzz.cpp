@@ -6,11 +6,11 @@
 //
 // The input is the response body, before trimming.
 
-#include "FuzzSupport.h"
+#include "tests/fuzz/FuzzSupport.h"
 
-#include "NewsProtocol.h"
-#include "NewsServer.h"
-#include "Utils.h"
+#include "net/NewsProtocol.h"
+#include "tools/newsd/NewsServer.h"
+#include "util/Utils.h"
 
 #include <QByteArray>
 

@@ -6,12 +6,12 @@
 //
 // The input is the file's bytes.
 
-#include "FuzzSupport.h"
+#include "tests/fuzz/FuzzSupport.h"
 
-#include "AppVersion.h"
-#include "IniFile.h"
-#include "TextCodec.h"
-#include "UpdateCheck.h"
+#include "format/IniFile.h"
+#include "format/TextCodec.h"
+#include "net/UpdateCheck.h"
+#include "util/AppVersion.h"
 
 #include <cerrno>
 #include <cfloat>

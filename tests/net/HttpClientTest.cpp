@@ -1,5 +1,5 @@
-#include "HttpClient.h"
-#include "ScriptedServer.h"
+#include "net/HttpClient.h"
+#include "tests/net/support/ScriptedServer.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "NewsProtocol.h"
-#include "ProtectedFile.h"
+#include "net/NewsProtocol.h"
+#include "util/ProtectedFile.h"
 
 #include <QDir>
 #include <QFile>

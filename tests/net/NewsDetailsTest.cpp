@@ -1,4 +1,4 @@
-#include "NewsDetails.h"
+#include "net/NewsDetails.h"
 
 #include <gtest/gtest.h>
 

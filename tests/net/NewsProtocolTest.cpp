@@ -1,4 +1,4 @@
-#include "NewsProtocol.h"
+#include "net/NewsProtocol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "NewsProtocol.h"
-#include "ScriptedServer.h"
+#include "net/NewsProtocol.h"
+#include "tests/net/support/ScriptedServer.h"
 
 #include <gtest/gtest.h>
 

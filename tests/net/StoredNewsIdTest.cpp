@@ -1,6 +1,6 @@
-#include "BrandProfileReader.h"
-#include "NewsProtocol.h"
-#include "ProtectedFile.h"
+#include "brand/BrandProfileReader.h"
+#include "net/NewsProtocol.h"
+#include "util/ProtectedFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,8 +1,8 @@
-#include "UpdateCheck.h"
-#include "HttpClient.h"
-#include "IniFile.h"
-#include "ScriptedServer.h"
-#include "UserError.h"
+#include "net/UpdateCheck.h"
+#include "format/IniFile.h"
+#include "net/HttpClient.h"
+#include "tests/net/support/ScriptedServer.h"
+#include "util/UserError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "ProtectedFile.h"
-#include "UserError.h"
+#include "util/ProtectedFile.h"
+#include "util/UserError.h"
 
 #include <gtest/gtest.h>
 

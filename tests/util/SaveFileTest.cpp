@@ -1,8 +1,8 @@
-#include "SaveFile.h"
-#include "ProtectedFile.h"
-#include "UserError.h"
+#include "util/SaveFile.h"
+#include "util/ProtectedFile.h"
+#include "util/UserError.h"
 
-#include "../support/DiskRoom.h"
+#include "tests/support/DiskRoom.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,5 +79,30 @@ TEST(CommitSaveFile, AFullDiskKeepsASmallProtectedFileAuthentic) {
         }
         EXPECT_EQ(readAll(path), earlier);
         EXPECT_EQ(filesIn(dir), QStringList{QStringLiteral("dbsettings.dat")});
+    }
+}
+
+TEST(WriteFileAtomically, ReplacesTheWholeFile) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/a.txt";
+    writeFileAtomically(path, "a much longer first content");
+    writeFileAtomically(path, "short");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "short");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no temporary left
+}
+
+TEST(WriteFileAtomically, FailureCarriesTheFileName) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/taken"));
+    try {
+        writeFileAtomically(dir.path() + "/taken", "x");
+        FAIL() << "no error";
+    } catch (const UserError& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with(
+            "Cannot create file \"" +
+            QDir::toNativeSeparators(dir.path() + "/taken").toStdString() + "\". "))
+            << e.what();
     }
 }

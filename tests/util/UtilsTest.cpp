@@ -1,4 +1,4 @@
-#include "Utils.h"
+#include "util/Utils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "ColorText.h"
-#include "UserError.h"
+#include "wizard/ColorText.h"
+#include "util/UserError.h"
 
 #include <gtest/gtest.h>
 

@@ -14,13 +14,13 @@
 // Numbers are brought into the fields' ranges when read, and an empty font
 // name keeps the font in place; BoxWidth and BoldText are not saved at all.
 
-#include "Configuration.h"
+#include "wizard/Configuration.h"
 
-#include "ColorText.h"
-#include "PropertySupport.h"
-#include "TaggedText.h"
-#include "TextCodec.h"
-#include "UserError.h"
+#include "format/TaggedText.h"
+#include "format/TextCodec.h"
+#include "tests/wizard/PropertySupport.h"
+#include "util/UserError.h"
+#include "wizard/ColorText.h"
 
 #include <QFile>
 #include <QTemporaryDir>

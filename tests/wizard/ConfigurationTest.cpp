@@ -1,9 +1,9 @@
-#include "Configuration.h"
+#include "wizard/Configuration.h"
 
-#include "ColorText.h"
-#include "TaggedText.h"
-#include "TextCodec.h"
-#include "UserError.h"
+#include "format/TaggedText.h"
+#include "format/TextCodec.h"
+#include "util/UserError.h"
+#include "wizard/ColorText.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,11 +2,12 @@
 // write is reported and the earlier file stays whole, however small the new
 // content (a small file is written out only when it is committed).
 
-#include "Configuration.h"
-#include "OutputWriter.h"
-#include "UserError.h"
+#include "util/SaveFile.h"
+#include "util/UserError.h"
+#include "wizard/Configuration.h"
+#include "wizard/OutputWriter.h"
 
-#include "../support/DiskRoom.h"
+#include "tests/support/DiskRoom.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,12 +79,11 @@ TEST_P(FullDisk, GeneratedFilesOfAnySizeAreReportedAndTheEarlierOneStays) {
     for (const int size : {1, 400, 2400, 16384, 50000}) {
         SCOPED_TRACE(size);
         const std::string content(static_cast<size_t>(size), 'x');
-        expectRefused(0, path("info.js"),
-                      [&] { output::writeFileAtomically(path("info.js"), content); });
+        expectRefused(0, path("info.js"), [&] { writeFileAtomically(path("info.js"), content); });
         // Cut off in the middle of the content.
         if (GetParam() == DiskRoom::Kind::FileSizeLimit && size > 1)
             expectRefused(size / 2, path("info.js"),
-                          [&] { output::writeFileAtomically(path("info.js"), content); });
+                          [&] { writeFileAtomically(path("info.js"), content); });
     }
 }
 

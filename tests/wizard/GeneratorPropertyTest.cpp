@@ -3,10 +3,10 @@
 // references are decoded, then the script call must parse and hand each box
 // text over exactly as the author typed it (HTML, with <br> for a line break).
 
-#include "ColorText.h"
-#include "Generator.h"
+#include "wizard/ColorText.h"
+#include "wizard/Generator.h"
 
-#include "PropertySupport.h"
+#include "tests/wizard/PropertySupport.h"
 
 #include <gtest/gtest.h>
 

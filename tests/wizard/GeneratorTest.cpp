@@ -1,4 +1,4 @@
-#include "Generator.h"
+#include "wizard/Generator.h"
 
 #include <gtest/gtest.h>
 

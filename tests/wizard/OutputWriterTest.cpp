@@ -1,5 +1,5 @@
-#include "OutputWriter.h"
-#include "UserError.h"
+#include "wizard/OutputWriter.h"
+#include "util/UserError.h"
 
 #include <gtest/gtest.h>
 
@@ -33,31 +33,6 @@ TEST(Stamp, LocaleFormatsGiveAFolderNameWithoutBlanksOrSeparators) {
         for (const QChar c : stamp)
             EXPECT_FALSE(c.isSpace() || c == u':' || c == u'/') << stamp.toStdString();
         EXPECT_TRUE(stamp.contains("30")) << stamp.toStdString(); // the time is in it
-    }
-}
-
-TEST(WriteFileAtomically, ReplacesTheWholeFile) {
-    QTemporaryDir dir;
-    const QString path = dir.path() + "/a.txt";
-    output::writeFileAtomically(path, "a much longer first content");
-    output::writeFileAtomically(path, "short");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "short");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // no temporary left
-}
-
-TEST(WriteFileAtomically, FailureCarriesTheFileName) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir().mkpath(dir.path() + "/taken"));
-    try {
-        output::writeFileAtomically(dir.path() + "/taken", "x");
-        FAIL() << "no error";
-    } catch (const UserError& e) {
-        EXPECT_TRUE(std::string(e.what()).starts_with(
-            "Cannot create file \"" +
-            QDir::toNativeSeparators(dir.path() + "/taken").toStdString() + "\". "))
-            << e.what();
     }
 }
 

@@ -1,9 +1,9 @@
-#include "BrandTool.h"
+#include "tools/brand/BrandTool.h"
 
-#include "BrandProfileCheck.h"
-#include "ProtectedFile.h"
-#include "SaveFile.h"
-#include "UserError.h"
+#include "brand/BrandProfileCheck.h"
+#include "util/ProtectedFile.h"
+#include "util/SaveFile.h"
+#include "util/UserError.h"
 
 #include <QFile>
 #include <QFileInfo>

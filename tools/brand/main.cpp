@@ -1,4 +1,4 @@
-#include "BrandTool.h"
+#include "tools/brand/BrandTool.h"
 
 #include <iostream>
 

@@ -6,10 +6,10 @@
 // through the same generator as Finish, so a build reproduces what the window
 // would write.
 
-#include "Configuration.h"
-#include "OutputWriter.h"
-#include "TextCodec.h"
-#include "UserError.h"
+#include "format/TextCodec.h"
+#include "util/UserError.h"
+#include "wizard/Configuration.h"
+#include "wizard/OutputWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "FormData.h"
+#include "tools/newsd/FormData.h"
 
 #include <QUrl>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HttpServer.h"
+#include "tools/newsd/HttpServer.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "HttpServer.h"
+#include "tools/newsd/HttpServer.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

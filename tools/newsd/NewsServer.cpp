@@ -1,7 +1,7 @@
-#include "NewsServer.h"
+#include "tools/newsd/NewsServer.h"
 
-#include "FormData.h"
-#include "TextCodec.h"
+#include "format/TextCodec.h"
+#include "tools/newsd/FormData.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,9 +2,9 @@
 // the tests. Serves the news scripts and the update files from a folder and
 // logs every request on standard output.
 
-#include "FormData.h"
-#include "HttpServer.h"
-#include "NewsServer.h"
+#include "tools/newsd/FormData.h"
+#include "tools/newsd/HttpServer.h"
+#include "tools/newsd/NewsServer.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FormData.h"
-#include "HttpServer.h"
+#include "tools/newsd/FormData.h"
+#include "tools/newsd/HttpServer.h"
 
 #include <QTimer>
 

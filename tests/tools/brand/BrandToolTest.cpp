@@ -1,4 +1,4 @@
-#include "ProtectedFile.h"
+#include "util/ProtectedFile.h"
 
 #include <QDir>
 #include <QFile>

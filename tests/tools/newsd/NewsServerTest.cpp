@@ -1,6 +1,6 @@
-#include "NewsServer.h"
-#include "FormData.h"
-#include "Utils.h"
+#include "tools/newsd/NewsServer.h"
+#include "tools/newsd/FormData.h"
+#include "util/Utils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "HttpClient.h"
-#include "NewsProtocol.h"
-#include "UpdateCheck.h"
+#include "net/HttpClient.h"
+#include "net/NewsProtocol.h"
+#include "net/UpdateCheck.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // failure and leaves the earlier file as it was, also when the new content is
 // small enough to be written out only when the file is committed.
 
-#include "ProtectedFile.h"
+#include "util/ProtectedFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,10 +4,10 @@
 // whose save completed or the one in progress, whole, and the profile must
 // still be authentic.
 
-#include "Configuration.h"
-#include "NewsProtocol.h"
-#include "ProtectedFile.h"
-#include "SaveVersions.h"
+#include "net/NewsProtocol.h"
+#include "tests/tools/robustness/SaveVersions.h"
+#include "util/ProtectedFile.h"
+#include "wizard/Configuration.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,11 +5,11 @@
 // affiliate id put into the affiliate address, and at most 16 entries of each
 // numbered family. Storing the last news id afterwards changes none of them.
 
-#include "../../wizard/PropertySupport.h"
-#include "BrandProfileReader.h"
-#include "NewsProtocol.h"
-#include "ProtectedFile.h"
-#include "TaggedText.h"
+#include "brand/BrandProfileReader.h"
+#include "format/TaggedText.h"
+#include "net/NewsProtocol.h"
+#include "tests/wizard/PropertySupport.h"
+#include "util/ProtectedFile.h"
 
 #include <QFile>
 #include <QProcess>

@@ -8,10 +8,10 @@
 // completed save, one line each, straight to standard output (no buffering),
 // so the test knows which save was the last to complete.
 
-#include "Configuration.h"
-#include "NewsProtocol.h"
-#include "SaveVersions.h"
-#include "UserError.h"
+#include "net/NewsProtocol.h"
+#include "tests/tools/robustness/SaveVersions.h"
+#include "util/UserError.h"
+#include "wizard/Configuration.h"
 
 #include <QString>
 

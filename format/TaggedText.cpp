@@ -1,4 +1,4 @@
-#include "TaggedText.h"
+#include "format/TaggedText.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "IniFile.h"
+#include "format/IniFile.h"
 
-#include "TaggedText.h"
+#include "format/TaggedText.h"
 
 #include <algorithm>
 

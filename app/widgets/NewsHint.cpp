@@ -1,4 +1,4 @@
-#include "NewsHint.h"
+#include "app/widgets/NewsHint.h"
 
 #include <QApplication>
 #include <QEvent>

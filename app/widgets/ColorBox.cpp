@@ -1,4 +1,4 @@
-#include "ColorBox.h"
+#include "app/widgets/ColorBox.h"
 
 #include <QAbstractListModel>
 #include <QApplication>

@@ -1,7 +1,7 @@
 // Reading the 65 keys of a brand profile whose 16 welcome pages make 2 MB,
 // the way the program reads it at every start. Target: 5 ms per full read.
 
-#include "TaggedText.h"
+#include "format/TaggedText.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,4 +1,4 @@
-#include "NumberEdit.h"
+#include "app/widgets/NumberEdit.h"
 
 #include <QRegularExpressionValidator>
 

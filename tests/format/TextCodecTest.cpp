@@ -1,4 +1,4 @@
-#include "TextCodec.h"
+#include "format/TextCodec.h"
 
 #include <gtest/gtest.h>
 
