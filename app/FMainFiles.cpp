@@ -1,0 +1,128 @@
+#include "app/FMain.h"
+#include "app/MainWindowParts.h"
+
+#include "wizard/Configuration.h"
+#include "wizard/OutputWriter.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+// The main window: Finish and the configuration files.
+
+using namespace mainwindow;
+
+// --- the generator ----------------------------------------------------------
+
+void TfrmMain::btnFinishClick() {
+    if (rbtSaveWeb->isChecked()) {
+        // A loaded configuration may name anything: only a file of its own in the output folder.
+        if (output::checkOutputName(textcodec::toUtf8(edtFilename->text())) !=
+            output::OutputNameProblem::None) {
+            msgMain.information(QStringLiteral("Please provide a valid output filename."));
+            return;
+        }
+        GenerateCode(true);
+    } else if (rbtClipboard->isChecked()) {
+        const std::string snippet = GenerateCode(false);
+        QGuiApplication::clipboard()->setText(fromUtf8(snippet));
+    }
+}
+
+std::string TfrmMain::GenerateCode(bool samplePage) {
+    static const QString kUploadReminder =
+        QStringLiteral("Please don't forget to also upload the info.js and infostyle.css files "
+                       "located in the Output folder.");
+    const QString folder =
+        output::outputFolderFor(ExeFolder, output::makeStamp(m_env.now(), m_env.locale));
+    const output::GenerateResult result =
+        output::generateCode(settings(), folder, ExeFolder + QStringLiteral("Output"), samplePage);
+    if (!result.folderCreated) {
+        msgMain.error(
+            QStringLiteral("Can't create the output folder! Check the output path you provided."));
+        return std::string();
+    }
+    if (samplePage) {
+        msgMain.information(QStringLiteral("You have successful saved your file as:") +
+                            QStringLiteral("\n\r") + QDir::toNativeSeparators(result.samplePage) +
+                            QStringLiteral("\n\r") + kUploadReminder);
+    } else {
+        memElement->setPlainText(fromUtf8(result.snippet));
+        msgMain.information(QStringLiteral("You have successful generate your code!") +
+                            QStringLiteral("\n\r") + kUploadReminder);
+    }
+    return result.snippet;
+}
+
+// --- configuration files ----------------------------------------------------
+
+namespace {
+
+const QString kSettingsFilter = QStringLiteral("Settings files (*.set)|*.set");
+
+// Loading sets each field through its control, so every change rule runs as
+// the value arrives.
+class WindowTarget : public ConfigurationTarget {
+public:
+    explicit WindowTarget(TfrmMain& window) : w(window) {}
+
+    void setBorder(int value) override { w.setBorder(value); }
+    void setBorderColor(Color color) override { w.setBorderColor(color); }
+    void setHBgColor(Color color) override { w.setHBgColor(color); }
+    void setHColor(Color color) override { w.setHColor(color); }
+    void setHName(const std::string& name) override { w.setHName(fromUtf8(name)); }
+    void setHSize(int value) override { w.setHSize(value); }
+    void setHUnderline(bool on) override { w.setHUnderline(on); }
+    void setHItalic(bool on) override { w.setHItalic(on); }
+    void setHBold(bool on) override { w.setHBold(on); }
+    void setBBgColor(Color color) override { w.setBBgColor(color); }
+    void setBColor(Color color) override { w.setBColor(color); }
+    void setBName(const std::string& name) override { w.setBName(fromUtf8(name)); }
+    void setBSize(int value) override { w.setBSize(value); }
+    void setBUnderline(bool on) override { w.setBUnderline(on); }
+    void setBItalic(bool on) override { w.setBItalic(on); }
+    void setBBold(bool on) override { w.setBBold(on); }
+    void setTarget(TargetKind kind) override { w.setTarget(kind); }
+    void setLinkText(const std::string& text) override { w.setLinkText(fromUtf8(text)); }
+    void setLinkURL(const std::string& text) override { w.setLinkURL(fromUtf8(text)); }
+    void setImage(const std::string& text) override { w.setImage(fromUtf8(text)); }
+    void setHeaderText(const std::string& text) override { w.setHeaderText(fromUtf8(text)); }
+    void setBodyText(const std::string& text) override { w.setBodyText(fromUtf8(text)); }
+    void setOutputFormat(OutputChoice choice) override { w.setOutputFormat(choice); }
+    void setOutput(const std::string& text) override { w.setOutput(fromUtf8(text)); }
+
+private:
+    TfrmMain& w;
+};
+
+} // namespace
+
+void TfrmMain::SaveConfiguration(const QString& fileName) {
+    configuration::saveFile(settings(), fileName);
+}
+
+void TfrmMain::LoadConfiguration(const QString& fileName) {
+    WindowTarget target(*this);
+    configuration::loadFile(fileName, target);
+}
+
+void TfrmMain::btnSaveClick() {
+    const QString fileName =
+        m_env.dialogs->saveFile(this, QStringLiteral("Save file"), kSettingsFilter);
+    if (fileName.isEmpty())
+        return;
+    SaveConfiguration(fileName);
+    msgMain.information(QStringLiteral("Configuration saved successfully!"));
+}
+
+void TfrmMain::btnLoadClick() {
+    const QString fileName =
+        m_env.dialogs->openFile(this, QStringLiteral("Open file"), kSettingsFilter);
+    if (fileName.isEmpty())
+        return;
+    LoadConfiguration(fileName);
+    msgMain.information(QStringLiteral("Configuration loaded successfully!"));
+}
