@@ -1,9 +1,9 @@
 #include "util/Utils.h"
 
+#include "format/HexDigit.h"
 #include "format/TextCodec.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -57,23 +57,6 @@ std::vector<std::string> SplitByChar(char delimiter, std::string_view text) {
 }
 
 namespace {
-
-constexpr std::array<signed char, 256> kHexDigitValues = [] {
-    std::array<signed char, 256> values{};
-    values.fill(-1);
-    for (int i = 0; i < 10; ++i)
-        values['0' + i] = static_cast<signed char>(i);
-    for (int i = 0; i < 6; ++i) {
-        values['a' + i] = static_cast<signed char>(10 + i);
-        values['A' + i] = static_cast<signed char>(10 + i);
-    }
-    return values;
-}();
-
-// The value of a hexadecimal digit, -1 for any other byte.
-int hexDigitValue(char c) {
-    return kHexDigitValues[static_cast<unsigned char>(c)];
-}
 
 char asciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;

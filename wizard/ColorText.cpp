@@ -1,5 +1,6 @@
 #include "wizard/ColorText.h"
 
+#include "format/HexDigit.h"
 #include "util/UserError.h"
 
 #include <cstdio>
@@ -11,20 +12,6 @@ std::string ColorToHtml(Color color) {
                   static_cast<unsigned>((color >> 16) & 0xFF));
     return buf;
 }
-
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-} // namespace
 
 Color HtmlToColor(std::string_view text) {
     std::string digits;
@@ -40,7 +27,7 @@ Color HtmlToColor(std::string_view text) {
 
     Color value = 0;
     for (const char c : blue + green + red) {
-        const int d = hexDigit(c);
+        const int d = hexDigitValue(c);
         if (d < 0)
             throw UserError("'" + joined + "' is not a valid integer value");
         value = (value << 4) | static_cast<Color>(d);

@@ -1,5 +1,6 @@
 #include "wizard/Configuration.h"
 
+#include "format/HexDigit.h"
 #include "format/TaggedText.h"
 #include "format/TextCodec.h"
 #include "util/SaveFile.h"
@@ -27,16 +28,6 @@ std::string flagText(bool on) {
 
 [[noreturn]] void notAnInteger(std::string_view text) {
     throw UserError("'" + std::string(text) + "' is not a valid integer value");
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
 }
 
 bool equalsCaseBlind(std::string_view text, std::string_view word) {
@@ -145,7 +136,7 @@ int parseInteger(std::string_view text) {
     constexpr std::int64_t kLimit = std::int64_t{1} << 31;
     std::int64_t magnitude = 0;
     for (; i < text.size(); ++i) {
-        const int digit = base == 16 ? hexValue(text[i])
+        const int digit = base == 16 ? hexDigitValue(text[i])
                                      : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
         if (digit < 0)
             notAnInteger(text);

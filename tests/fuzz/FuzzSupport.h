@@ -6,6 +6,8 @@
 // The references follow the documented rules one byte at a time, so any
 // difference points at a shortcut.
 
+#include "format/HexDigit.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -105,18 +107,10 @@ inline std::vector<std::string> splitByChar(char delimiter, std::string_view tex
     return pieces;
 }
 
-inline int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // "$" and two hexadecimal digits stand for a byte; one digit only right at
-// the end. Anything malformed empties the whole result.
+// the end. Anything malformed empties the whole result. The digit values are
+// the program's own hexDigitValue, checked byte by byte by its unit test;
+// what this compares is the scanning around them.
 inline std::string decodeDollarEscapes(std::string_view text) {
     std::string out;
     size_t i = 0;
@@ -129,15 +123,15 @@ inline std::string decodeDollarEscapes(std::string_view text) {
         if (left == 0)
             return {};
         if (left == 1) {
-            const int digit = hexDigit(text[i + 1]);
+            const int digit = hexDigitValue(text[i + 1]);
             if (digit < 0)
                 return {};
             out += static_cast<char>(digit);
             i += 2;
             continue;
         }
-        const int high = hexDigit(text[i + 1]);
-        const int low = hexDigit(text[i + 2]);
+        const int high = hexDigitValue(text[i + 1]);
+        const int low = hexDigitValue(text[i + 2]);
         if (high < 0 || low < 0)
             return {};
         out += static_cast<char>(high * 16 + low);
