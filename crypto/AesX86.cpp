@@ -2,29 +2,14 @@
 // been found to have them; elsewhere the portable code runs.
 
 #include "crypto/Aes.h"
+#include "crypto/CpuX86.h"
 #include "crypto/CryptoPath.h"
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define TIPSMITH_HAVE_X86 1
-#include <cpuid.h>
-#include <immintrin.h>
-#else
-#define TIPSMITH_HAVE_X86 0
-#endif
 
 namespace cryptopath {
 
 #if TIPSMITH_HAVE_X86
 
 #define TIPSMITH_AES_TARGET __attribute__((target("aes,ssse3,sse4.1")))
-
-bool cpuHasAesNi() {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d))
-        return false;
-    const unsigned aes = 1u << 25, ssse3 = 1u << 9, sse41 = 1u << 19;
-    return (c & aes) && (c & ssse3) && (c & sse41);
-}
 
 namespace {
 
@@ -138,9 +123,6 @@ TIPSMITH_AES_TARGET void aesCtrXorAesNi(const AesContext& context, uint8_t* coun
 
 #else
 
-bool cpuHasAesNi() {
-    return false;
-}
 void aesEncryptBlockAesNi(const AesContext& context, const uint8_t* input, uint8_t* output) {
     aesEncryptBlockPortable(context, input, output);
 }

@@ -1,33 +1,14 @@
 // SHA-1 compression with the x86-64 SHA instructions. Only reached after the
 // processor has been found to have them.
 
+#include "crypto/CpuX86.h"
 #include "crypto/CryptoPath.h"
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define TIPSMITH_HAVE_X86 1
-#include <cpuid.h>
-#include <immintrin.h>
-#else
-#define TIPSMITH_HAVE_X86 0
-#endif
 
 namespace cryptopath {
 
 #if TIPSMITH_HAVE_X86
 
 #define TIPSMITH_SHA_TARGET __attribute__((target("sha,ssse3,sse4.1")))
-
-bool cpuHasShaNi() {
-    unsigned a = 0, b = 0, c = 0, d = 0;
-    if (!__get_cpuid(1, &a, &b, &c, &d))
-        return false;
-    const unsigned ssse3 = 1u << 9, sse41 = 1u << 19;
-    if (!(c & ssse3) || !(c & sse41))
-        return false;
-    if (!__get_cpuid_count(7, 0, &a, &b, &c, &d))
-        return false;
-    return b & (1u << 29);
-}
 
 namespace {
 
@@ -111,9 +92,6 @@ TIPSMITH_SHA_TARGET void sha1BlocksShaNi(uint32_t* state, const uint8_t* data, s
 
 #else
 
-bool cpuHasShaNi() {
-    return false;
-}
 void sha1BlocksShaNi(uint32_t* state, const uint8_t* data, size_t blocks) {
     sha1BlocksPortable(state, data, blocks);
 }
