@@ -1,11 +1,12 @@
 #include "app/ErrorReporting.h"
 #include "app/FMain.h"
 #include "app/Skin.h"
+#include "util/AppVersion.h"
 
 int main(int argc, char** argv) {
     TipsmithApplication app(argc, argv);
     TipsmithApplication::setApplicationName(QStringLiteral("Tipsmith"));
-    TipsmithApplication::setApplicationVersion(QStringLiteral("2.0"));
+    TipsmithApplication::setApplicationVersion(QString::fromUtf8(AppVersion));
     applyBuiltInSkin(app);
 
     TfrmMain frmMain(AppEnvironment::system());
