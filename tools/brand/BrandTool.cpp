@@ -1,6 +1,7 @@
 #include "tools/brand/BrandTool.h"
 
 #include "brand/BrandProfileCheck.h"
+#include "util/ProgramFiles.h"
 #include "util/ProtectedFile.h"
 #include "util/SaveFile.h"
 #include "util/UserError.h"
@@ -152,7 +153,8 @@ const std::vector<BrandCommand> commands = {
 void printHelp(std::ostream& out) {
     out << "Usage: tipsmith-brand COMMAND ARGUMENTS\n\n"
            "Makes and inspects the protected files of a branded copy, such as the\n"
-           "brand profile dbsettings.dat.\n\nCommands:\n";
+           "brand profile "
+        << BrandProfileFileName << ".\n\nCommands:\n";
     for (const auto& c : commands)
         out << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
     out << "\nOptions:\n"

@@ -182,6 +182,8 @@ TEST_F(BrandToolTest, CommandLineMistakes) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("pack PLAIN CONTAINER [--passphrase TEXT]"), std::string::npos);
     EXPECT_NE(help.out.find("unpack CONTAINER PLAIN [--passphrase TEXT]"), std::string::npos);
+    EXPECT_NE(help.out.find("such as the\nbrand profile dbsettings.dat.\n"), std::string::npos)
+        << help.out;
     EXPECT_EQ(brand({"unpack", "--help"}).exitCode, 0);
 
     put("profile.txt", profile());
