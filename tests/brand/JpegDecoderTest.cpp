@@ -1,4 +1,5 @@
 #include "brand/JpegDecoder.h"
+#include "tests/support/JpegWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -20,55 +21,6 @@
 #include <jpeglib.h>
 
 namespace {
-
-// The test pictures are made with libjpeg's compressor, a route independent
-// of the decoder under test.
-using PixelFn = std::function<void(int x, int y, JSAMPLE* pixel)>;
-using RowFn = std::function<void(int y, JSAMPLE* row)>;
-
-QByteArray encodeJpegRows(int width, int height, int components, J_COLOR_SPACE inputSpace,
-                          const RowFn& fillRow,
-                          const std::function<void(jpeg_compress_struct&)>& tune = {}) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = components;
-    info.in_color_space = inputSpace;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 95, TRUE);
-    if (tune)
-        tune(info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(static_cast<size_t>(width * components));
-    while (info.next_scanline < info.image_height) {
-        fillRow(static_cast<int>(info.next_scanline), row.data());
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
-    jpeg_destroy_compress(&info);
-    std::free(out);
-    return bytes;
-}
-
-QByteArray encodeJpeg(int width, int height, int components, J_COLOR_SPACE inputSpace,
-                      const PixelFn& pixel,
-                      const std::function<void(jpeg_compress_struct&)>& tune = {}) {
-    return encodeJpegRows(
-        width, height, components, inputSpace,
-        [&](int y, JSAMPLE* row) {
-            for (int x = 0; x < width; ++x)
-                pixel(x, y, row + x * components);
-        },
-        tune);
-}
 
 QByteArray uniformGrey(int width, int height) {
     return encodeJpegRows(width, height, 1, JCS_GRAYSCALE, [width](int, JSAMPLE* row) {

@@ -10,6 +10,7 @@
 #include "format/TaggedText.h"
 #include "net/HttpClient.h"
 #include "net/NewsProtocol.h"
+#include "tests/support/JpegWriter.h"
 #include "tools/newsd/NewsServer.h"
 #include "util/ProtectedFile.h"
 #include "wizard/Configuration.h"
@@ -225,64 +226,41 @@ void updateSeeds() {
 
 // --- JPEG banners -----------------------------------------------------------
 
-QByteArray encodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
-                      const std::function<void(jpeg_compress_struct&)>& tune) {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = components;
-    info.in_color_space = space;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 75, TRUE);
-    if (tune)
-        tune(info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(static_cast<size_t>(width * components));
-    while (info.next_scanline < info.image_height) {
-        const int y = static_cast<int>(info.next_scanline);
-        for (int x = 0; x < width; ++x) {
+// A picture of `components` samples per pixel in a diagonal pattern, at
+// quality 75.
+QByteArray seedJpeg(int width, int height, int components, J_COLOR_SPACE space,
+                    const JpegTuneFn& tune) {
+    return encodeJpeg(
+        width, height, components, space,
+        [components](int x, int y, JSAMPLE* pixel) {
             for (int c = 0; c < components; ++c)
-                row[static_cast<size_t>(x * components + c)] =
-                    static_cast<JSAMPLE>((x * 37 + y * 11 + c * 80) & 0xFF);
-        }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    const QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
-    jpeg_destroy_compress(&info);
-    std::free(out);
-    return bytes;
+                pixel[c] = static_cast<JSAMPLE>((x * 37 + y * 11 + c * 80) & 0xFF);
+        },
+        tune, 75);
 }
 
 void jpegSeeds() {
-    seed("jpeg_decoder_fuzz", "rgb.jpg", encodeJpeg(24, 16, 3, JCS_RGB, {}));
-    seed("jpeg_decoder_fuzz", "grey.jpg", encodeJpeg(17, 9, 1, JCS_GRAYSCALE, {}));
+    seed("jpeg_decoder_fuzz", "rgb.jpg", seedJpeg(24, 16, 3, JCS_RGB, {}));
+    seed("jpeg_decoder_fuzz", "grey.jpg", seedJpeg(17, 9, 1, JCS_GRAYSCALE, {}));
     seed("jpeg_decoder_fuzz", "progressive.jpg",
-         encodeJpeg(20, 20, 3, JCS_RGB,
-                    [](jpeg_compress_struct& info) { jpeg_simple_progression(&info); }));
+         seedJpeg(20, 20, 3, JCS_RGB,
+                  [](jpeg_compress_struct& info) { jpeg_simple_progression(&info); }));
     seed("jpeg_decoder_fuzz", "restarts.jpg",
-         encodeJpeg(32, 8, 3, JCS_RGB, [](jpeg_compress_struct& info) {
+         seedJpeg(32, 8, 3, JCS_RGB, [](jpeg_compress_struct& info) {
              info.restart_interval = 1;
              info.optimize_coding = TRUE;
          }));
     seed("jpeg_decoder_fuzz", "adobe-cmyk.jpg",
-         encodeJpeg(16, 16, 4, JCS_CMYK, [](jpeg_compress_struct& info) {
+         seedJpeg(16, 16, 4, JCS_CMYK, [](jpeg_compress_struct& info) {
              jpeg_set_colorspace(&info, JCS_CMYK);
              info.write_Adobe_marker = TRUE;
          }));
     seed("jpeg_decoder_fuzz", "ycck.jpg",
-         encodeJpeg(16, 16, 4, JCS_CMYK,
-                    [](jpeg_compress_struct& info) { jpeg_set_colorspace(&info, JCS_YCCK); }));
+         seedJpeg(16, 16, 4, JCS_CMYK,
+                  [](jpeg_compress_struct& info) { jpeg_set_colorspace(&info, JCS_YCCK); }));
     seed("jpeg_decoder_fuzz", "rgb-unconverted.jpg",
-         encodeJpeg(8, 8, 3, JCS_RGB,
-                    [](jpeg_compress_struct& info) { jpeg_set_colorspace(&info, JCS_RGB); }));
+         seedJpeg(8, 8, 3, JCS_RGB,
+                  [](jpeg_compress_struct& info) { jpeg_set_colorspace(&info, JCS_RGB); }));
 }
 
 } // namespace

@@ -1,8 +1,9 @@
+#include "tests/support/ToolRun.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -27,22 +28,8 @@ QByteArray bmp(int width, int height) {
 
 class BrandCheck : public ::testing::Test {
 protected:
-    struct Run {
-        int exitCode = -1;
-        std::string out, err;
-    };
-
-    Run brand(const QStringList& args) {
-        QProcess process;
-        process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral(TIPSMITH_BRAND), args);
-        Run run;
-        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-            return run;
-        run.exitCode = process.exitCode();
-        run.out = process.readAllStandardOutput().toStdString();
-        run.err = process.readAllStandardError().toStdString();
-        return run;
+    ToolRun brand(const QStringList& args) {
+        return runTool(QStringLiteral(TIPSMITH_BRAND), args, m_dir.path());
     }
     void put(const QString& name, const QByteArray& bytes) {
         QFile file(m_dir.filePath(name));
@@ -70,7 +57,7 @@ TEST_F(BrandCheck, AGoodProfileListsItsValuesInReadingOrder) {
                                   tag("Banner1", "a.bmp^http://b/") +
                                   tag("Link1", "One^http://1/") + tag("Link2", "Two^http://2/")));
     put("banner1.dat", bmp(40, 10));
-    const Run run = brand({"check", "profile.txt"});
+    const ToolRun run = brand({"check", "profile.txt"});
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("ApplicationName: Box Maker\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("AffiliateURL: http://shop/?id=42\n"), std::string::npos);
@@ -93,7 +80,7 @@ TEST_F(BrandCheck, ReportsEveryWayDataIsLostSilently) {
     put("banner2.dat", "this is no picture");
     put("banner3.dat", bmp(10, 10));
 
-    const Run run = brand({"check", "profile.txt"});
+    const ToolRun run = brand({"check", "profile.txt"});
     EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
     const auto says = [&run](const std::string& words) {
         return run.out.find(words) != std::string::npos;
@@ -117,7 +104,7 @@ TEST_F(BrandCheck, AnOpeningTagWithoutItsClosingTag) {
     put("profile.txt",
         QByteArray::fromStdString(tag("ApplicationName", "A") + "<%%BranderCode%%>B-1\r\n" +
                                   tag("BranderType", "Master")));
-    const Run run = brand({"check", "profile.txt"});
+    const ToolRun run = brand({"check", "profile.txt"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(
         run.out.find("BranderCode has no closing tag <%%/BranderCode%%>, so it reads as empty"),
@@ -128,7 +115,7 @@ TEST_F(BrandCheck, AnOpeningTagWithoutItsClosingTag) {
 }
 
 TEST_F(BrandCheck, MissingProfileFileFails) {
-    const Run run = brand({"check", "none.txt"});
+    const ToolRun run = brand({"check", "none.txt"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("Cannot open file"), std::string::npos) << run.err;
 }
@@ -136,7 +123,7 @@ TEST_F(BrandCheck, MissingProfileFileFails) {
 TEST_F(BrandCheck, SkinPacksAStyleSheetTheProgramUnpacks) {
     const QByteArray sheet = "QWidget#panLinks { background: #123456; }\n/* caf\xC3\xA9 */\n";
     put("style.qss", sheet);
-    const Run run = brand({"skin", "style.qss", "mainskin.dat"});
+    const ToolRun run = brand({"skin", "style.qss", "mainskin.dat"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     QFile packed(path("mainskin.dat"));
     ASSERT_TRUE(packed.open(QIODevice::ReadOnly));

@@ -1,9 +1,9 @@
+#include "tests/support/ToolRun.h"
 #include "util/ProtectedFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -16,24 +16,10 @@
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string out, err;
-};
-
 class BrandToolTest : public ::testing::Test {
 protected:
     ToolRun brand(const QStringList& args) {
-        QProcess process;
-        process.setWorkingDirectory(m_dir.path());
-        process.start(QStringLiteral(TIPSMITH_BRAND), args);
-        ToolRun run;
-        if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-            return run;
-        run.exitCode = process.exitCode();
-        run.out = process.readAllStandardOutput().toStdString();
-        run.err = process.readAllStandardError().toStdString();
-        return run;
+        return runTool(QStringLiteral(TIPSMITH_BRAND), args, m_dir.path());
     }
     QString path(const QString& name) const { return m_dir.filePath(name); }
     void put(const QString& name, const QByteArray& bytes) {

@@ -1,3 +1,5 @@
+#include "tests/support/ToolRun.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -9,23 +11,8 @@
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out, err;
-};
-
-// Runs tipsmith-cli in `workDir` and collects what it printed.
-CliRun runCli(const QStringList& args, const QString& workDir) {
-    QProcess process;
-    process.setWorkingDirectory(workDir);
-    process.start(QStringLiteral(TIPSMITH_CLI), args);
-    CliRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
+ToolRun runCli(const QStringList& args, const QString& workDir) {
+    return runTool(QStringLiteral(TIPSMITH_CLI), args, workDir);
 }
 
 QString data(const char* name) {
@@ -51,7 +38,7 @@ QStringList filesIn(const QString& folder) {
 }
 
 // An error is one line on standard error, and nothing on standard output.
-void expectOneLineError(const CliRun& run, int exitCode, const std::string& text) {
+void expectOneLineError(const ToolRun& run, int exitCode, const std::string& text) {
     EXPECT_EQ(run.exitCode, exitCode) << run.err;
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "tipsmith-cli: " + text + "\n");
@@ -77,7 +64,7 @@ protected:
 } // namespace
 
 TEST_F(Cli, StartSettingsIntoANewNestedFolder) {
-    const CliRun run = runCli(
+    const ToolRun run = runCli(
         {QStringLiteral("generate"), data("start.set"), QStringLiteral("out/a/b")}, dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
@@ -94,7 +81,7 @@ TEST_F(Cli, StartSettingsIntoANewNestedFolder) {
 }
 
 TEST_F(Cli, StyledSettingsWithWidthAndTitleListTheCode) {
-    const CliRun run =
+    const ToolRun run =
         runCli({QStringLiteral("generate"), data("styled.set"), path("out"),
                 QStringLiteral("--box-width"), QStringLiteral("250"), QStringLiteral("--title"),
                 QStringLiteral(u"Tipp f\u00FCr <i>Sie</i>")},
@@ -121,7 +108,7 @@ TEST_F(Cli, BoxWidthIsBroughtIntoRangeAndOptionsMayStandAnywhere) {
     int n = 0;
     for (const auto& c : cases) {
         const QString out = path("w") + QString::number(++n);
-        const CliRun run = runCli(
+        const ToolRun run = runCli(
             QStringList{"generate"} + c.args + QStringList{data("start.set"), out}, dir.path());
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_NE(readFile(out + "/infostyle.css").find(std::string("\r\n") + c.widthLine + "\r\n"),
@@ -135,7 +122,7 @@ TEST_F(Cli, LocalPictureIsCopiedIntoTheOutputFolder) {
     writeFile(path("pics/tip.gif"), "GIF89a picture bytes");
     writeFile(path("image.set"), settingsWith({{"Target", "2"}, {"Image", "pics/tip.gif"}}));
 
-    const CliRun run = runCli({"generate", "image.set", "out"}, dir.path());
+    const ToolRun run = runCli({"generate", "image.set", "out"}, dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out.rfind("<img src=\"file://pics/tip.gif\" border=0 onMouseOver=", 0), 0u)
         << run.out;
@@ -145,7 +132,7 @@ TEST_F(Cli, LocalPictureIsCopiedIntoTheOutputFolder) {
 
 TEST_F(Cli, SettingsOfAnEarlierCopyInWindows1252) {
     writeFile(path("old.set"), settingsWith({{"LinkText", "Caf\xE9"}, {"Output", "s\xE9ite.htm"}}));
-    const CliRun run = runCli({"generate", "old.set", "out"}, dir.path());
+    const ToolRun run = runCli({"generate", "old.set", "out"}, dir.path());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(
         run.out,
@@ -154,27 +141,31 @@ TEST_F(Cli, SettingsOfAnEarlierCopyInWindows1252) {
 }
 
 TEST_F(Cli, ConversionErrorWritesNothing) {
-    writeFile(path("letter.set"), "Dear reader,\r\nthis file has no tags.\r\n");
-    expectOneLineError(runCli({"generate", "letter.set", "out"}, dir.path()), 1,
-                       "'' is not a valid integer value");
-
-    writeFile(path("flag.set"), settingsWith({{"HBold", "maybe"}}));
-    expectOneLineError(runCli({"generate", "flag.set", "out"}, dir.path()), 1,
-                       "'maybe' is not a valid boolean value");
-
-    writeFile(path("colour.set"), settingsWith({{"BColor", "#00GG00"}}));
-    expectOneLineError(runCli({"generate", "colour.set", "out"}, dir.path()), 1,
-                       "'$0000GG00' is not a valid integer value");
-
+    const struct {
+        const char* name;
+        std::string settings;
+        const char* error;
+    } cases[] = {
+        {"letter.set", "Dear reader,\r\nthis file has no tags.\r\n",
+         "'' is not a valid integer value"},
+        {"flag.set", settingsWith({{"HBold", "maybe"}}), "'maybe' is not a valid boolean value"},
+        {"colour.set", settingsWith({{"BColor", "#00GG00"}}),
+         "'$0000GG00' is not a valid integer value"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(path(c.name), c.settings);
+        expectOneLineError(runCli({"generate", c.name, "out"}, dir.path()), 1, c.error);
+    }
     EXPECT_FALSE(QFileInfo::exists(path("out")));
 }
 
 TEST_F(Cli, UnreadableSettingsFile) {
-    const CliRun missing = runCli({"generate", "nothing.set", "out"}, dir.path());
+    const ToolRun missing = runCli({"generate", "nothing.set", "out"}, dir.path());
     expectOneLineError(missing, 1, "Cannot open file \"nothing.set\". No such file.");
 
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.set"));
-    const CliRun folder = runCli({"generate", "folder.set", "out"}, dir.path());
+    const ToolRun folder = runCli({"generate", "folder.set", "out"}, dir.path());
     EXPECT_EQ(folder.exitCode, 1);
     EXPECT_EQ(folder.err.rfind("tipsmith-cli: Cannot open file \"folder.set\".", 0), 0u)
         << folder.err;
@@ -190,7 +181,7 @@ TEST_F(Cli, OutputFolderOrFileThatCannotBeWritten) {
 
     // A folder standing where the style sheet goes.
     ASSERT_TRUE(QDir(dir.path()).mkpath("out/infostyle.css"));
-    const CliRun run = runCli({"generate", data("start.set"), "out"}, dir.path());
+    const ToolRun run = runCli({"generate", data("start.set"), "out"}, dir.path());
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err.rfind("tipsmith-cli: Cannot create file \"", 0), 0u) << run.err;
@@ -248,7 +239,7 @@ TEST_F(Cli, WrongCommandLines) {
 TEST_F(Cli, HelpPrintsTheUsage) {
     for (const QStringList& args :
          {QStringList{"--help"}, QStringList{"-h"}, QStringList{"generate", "--help"}}) {
-        const CliRun run = runCli(args, dir.path());
+        const ToolRun run = runCli(args, dir.path());
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(run.out.rfind("Usage: tipsmith-cli generate SETTINGS.set OUTDIR [--box-width N] "
@@ -258,7 +249,7 @@ TEST_F(Cli, HelpPrintsTheUsage) {
             << run.out;
     }
     // After "--" and as an option's value, "--help" is an ordinary argument.
-    const CliRun run =
+    const ToolRun run =
         runCli({"generate", data("start.set"), "out", "--title", "--help"}, dir.path());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("infobox('','--help','')"), std::string::npos) << run.out;

@@ -2,6 +2,7 @@
 // failure and leaves the earlier file as it was, also when the new content is
 // small enough to be written out only when the file is committed.
 
+#include "tests/support/ToolRun.h"
 #include "util/ProtectedFile.h"
 
 #include <QDir>
@@ -18,29 +19,17 @@
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string err;
-};
-
 // Runs the tool with no room for any file to grow.
 ToolRun brandOnAFullDisk(const QTemporaryDir& dir, const QStringList& arguments) {
-    QProcess tool;
-    tool.setWorkingDirectory(dir.path());
-    tool.setChildProcessModifier([] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &limit);
+    return runTool(QStringLiteral(TIPSMITH_BRAND), arguments, dir.path(), [](QProcess& tool) {
+        tool.setChildProcessModifier([] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 0;
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
     });
-    tool.start(QStringLiteral(TIPSMITH_BRAND), arguments);
-    ToolRun run;
-    if (tool.waitForFinished(120000) && tool.exitStatus() == QProcess::NormalExit) {
-        run.exitCode = tool.exitCode();
-        run.err = tool.readAllStandardError().toStdString();
-    }
-    return run;
 }
 
 QByteArray readAll(const QString& path) {

@@ -8,11 +8,11 @@
 #include "brand/BrandProfileReader.h"
 #include "format/TaggedText.h"
 #include "net/NewsProtocol.h"
+#include "tests/support/ToolRun.h"
 #include "tests/wizard/PropertySupport.h"
 #include "util/ProtectedFile.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -221,16 +221,6 @@ void expectRead(const Profile& p, const BrandProfileText& read, const std::strin
     EXPECT_EQ(read.links, p.families[2]) << where;
 }
 
-int runBrand(const QTemporaryDir& dir, const QStringList& arguments, QByteArray& errors) {
-    QProcess tool;
-    tool.setWorkingDirectory(dir.path());
-    tool.start(QStringLiteral(TIPSMITH_BRAND), arguments);
-    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit)
-        return -1;
-    errors = tool.readAllStandardError();
-    return tool.exitCode();
-}
-
 } // namespace
 
 TEST(ProfileProperty, PackedByTheToolEveryValueReadsBack) {
@@ -248,13 +238,11 @@ TEST(ProfileProperty, PackedByTheToolEveryValueReadsBack) {
             ASSERT_EQ(plain.write(profile.file.data(), static_cast<qint64>(profile.file.size())),
                       static_cast<qint64>(profile.file.size()));
         }
-        QByteArray errors;
-        ASSERT_EQ(runBrand(dir,
-                           {QStringLiteral("pack"), QStringLiteral("profile.txt"),
-                            QStringLiteral("dbsettings.dat")},
-                           errors),
-                  0)
-            << errors.toStdString();
+        const ToolRun packed = runTool(QStringLiteral(TIPSMITH_BRAND),
+                                       {QStringLiteral("pack"), QStringLiteral("profile.txt"),
+                                        QStringLiteral("dbsettings.dat")},
+                                       dir.path());
+        ASSERT_EQ(packed.exitCode, 0) << packed.err;
 
         const ProfileBytes bytes = readBrandProfileFile(dir.path() + u'/');
         ASSERT_EQ(bytes.state, ProfileFile::Authentic);
