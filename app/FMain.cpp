@@ -129,7 +129,7 @@ void TfrmMain::buildWindow() {
     pgcPrinc = new QStackedWidget(this);
     pgcPrinc->setObjectName(QStringLiteral("pgcPrinc"));
     auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setContentsMargins(kPageFrame, kPageFrame, kPageFrame, kPageFrame);
     outer->addWidget(pgcPrinc);
 
     // The welcome page is made only for a profile that has one (see FormCreate).

@@ -26,6 +26,10 @@ inline constexpr int kBannerHeight = 65;
 inline constexpr int kWizardBarHeight = 37;
 inline constexpr int kLinksBarHeight = 33;
 inline constexpr int kPictureButtonLefts[] = {723, 766, 809};
+// The pages sit inside the page container's frame, one pixel on every side:
+// the bars are designed 860 wide in a client area 862 wide.
+inline constexpr int kPageFrame = 1;
+static_assert(kClientWidth - 2 * kPageFrame == kDesignedBarWidth);
 
 // Designed state of the preview.
 inline constexpr QRect kFrameGeometry(248, 284, 253, 92);

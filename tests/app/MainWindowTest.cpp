@@ -149,6 +149,12 @@ TEST_F(MainWindow, ToolBarLayoutAndResizing) {
     EXPECT_EQ(w.btnAbout->geometry(), QRect(404, 6, 125, 20));
     EXPECT_EQ(w.btnBack->geometry(), QRect(7, 7, 113, 25));
     EXPECT_EQ(w.btnNext->geometry(), QRect(124, 7, 113, 25));
+    // The bars are 860 wide inside the page frame of the 862 wide client area;
+    // the picture buttons stand where they were designed.
+    EXPECT_EQ(w.panTools->width(), 860);
+    EXPECT_EQ(w.btnNews->geometry(), QRect(723, 1, 41, 34));
+    EXPECT_EQ(w.btnUpdate->geometry(), QRect(766, 1, 41, 34));
+    EXPECT_EQ(w.btnHelp->geometry(), QRect(809, 1, 41, 34));
 
     for (const int width : {862, 1100, 700}) {
         w.resize(width, 700);
