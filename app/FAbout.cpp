@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 
 TfrmAbout::TfrmAbout(const BrandProfileRecord& profile, QWidget* parent)
@@ -62,6 +63,17 @@ TfrmAbout::TfrmAbout(const BrandProfileRecord& profile, QWidget* parent)
     connect(editAbout, &QPushButton::clicked, this, &QDialog::accept);
 
     FormCreate(profile);
+}
+
+void TfrmAbout::showEvent(QShowEvent* event) {
+    // Centred on the screen, not over the main window where a dialog would
+    // otherwise be placed.
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    QDialog::showEvent(event);
 }
 
 void TfrmAbout::FormCreate(const BrandProfileRecord& profile) {

@@ -11,7 +11,8 @@ class QScrollBar;
 class QWidget;
 
 // The About window: product name, version, copyright and the brander's About
-// text. A fixed-size dialog without border icons; "Ok" closes it.
+// text. A fixed-size dialog without border icons, centred on the screen; "Ok"
+// closes it.
 class TfrmAbout : public QDialog {
     Q_OBJECT
 public:
@@ -24,6 +25,9 @@ public:
     QPlainTextEdit* memAbout = nullptr;
     QScrollBar* sbrAbout = nullptr;
     QPushButton* editAbout = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate(const BrandProfileRecord& profile);

@@ -15,6 +15,7 @@
 #include <QMovie>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -241,6 +242,8 @@ TEST_F(BrandedWindow, SkinAndIconBesideTheProgram) {
 TEST_F(BrandedWindow, AboutWindowWithAFullProfile) {
     writeProfile(profile("", ""));
     TfrmMain& f = open();
+    // Away from the centre, so that a window placed over it would not be centred.
+    f.move(0, 0);
     bool looked = false;
     env.onModal = [&](QDialog& dialog) {
         auto* about = qobject_cast<TfrmAbout*>(&dialog);
@@ -259,9 +262,12 @@ TEST_F(BrandedWindow, AboutWindowWithAFullProfile) {
         EXPECT_TRUE(about->memAbout->isReadOnly());
         EXPECT_EQ(about->editAbout->text(), "Ok");
         EXPECT_FALSE(about->windowFlags() & Qt::WindowCloseButtonHint);
-        // The scroll bar beside the memo scrolls it.
+        // Shown centred on the screen; the scroll bar beside the memo scrolls it.
         about->show();
         QCoreApplication::processEvents();
+        const QPoint screenCentre = about->screen()->availableGeometry().center();
+        EXPECT_LE((about->frameGeometry().center() - screenCentre).manhattanLength(), 1)
+            << about->frameGeometry().center().x() << "," << about->frameGeometry().center().y();
         ASSERT_GT(about->sbrAbout->maximum(), 0);
         about->sbrAbout->setValue(about->sbrAbout->maximum());
         EXPECT_EQ(about->memAbout->verticalScrollBar()->value(), about->sbrAbout->maximum());
