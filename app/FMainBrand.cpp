@@ -54,8 +54,9 @@ QWidget* TfrmMain::buildLinksBar() {
 }
 
 void TfrmMain::LoadBrandProfile() {
-    // An error reading the profile ends the loading there; what was set so far
-    // stays set and the window still opens.
+    // An error reading the profile is reported and ends the reading there: what
+    // was set so far stays set, the skin and the icon below still apply, and the
+    // window opens.
     try {
         const ProfileBytes file = readBrandProfileFile(m_env.exeFolder);
         // Without a brand profile beside the program the window keeps its

@@ -228,15 +228,53 @@ TEST_F(BrandedWindow, DamagedProfileGivesAnEmptiedWindow) {
 }
 
 TEST_F(BrandedWindow, SkinAndIconBesideTheProgram) {
-    writeProfile(profile("", ""));
+    // A copy with a profile file takes them whatever became of the profile: read,
+    // rejected as not authentic, or not readable at all (an error reported
+    // through the general handler, after which the loading goes on).
+    enum class Profile { Read, NotAuthentic, Unreadable };
     const QByteArray sheet = "QWidget#panLinks { background: rgb(1, 2, 3); }";
     writeFile("mainskin.dat", qCompress(sheet));
     writeFile("main.ico", testpictures::encoded(testpictures::filled(16, 16, Qt::magenta), "ICO"));
-    TfrmMain& f = open();
-    EXPECT_EQ(qApp->styleSheet(), QString::fromUtf8(sheet));
-    EXPECT_FALSE(f.windowIcon().isNull());
-    EXPECT_TRUE(QApplication::windowIcon().availableSizes().contains(QSize(16, 16)));
-    EXPECT_FALSE(QApplication::windowIcon().availableSizes().contains(QSize(128, 128)));
+    for (const Profile state : {Profile::Read, Profile::NotAuthentic, Profile::Unreadable}) {
+        SCOPED_TRACE(static_cast<int>(state));
+        w.reset();
+        qApp->setStyleSheet(savedSheet);
+        QApplication::setWindowIcon(savedIcon);
+        env.messages->shown.clear();
+        QFile::remove(path("dbsettings.dat"));
+        switch (state) {
+        case Profile::Read:
+            writeProfile(profile("", ""));
+            break;
+        case Profile::NotAuthentic:
+            writeProfile(profile("", ""));
+            {
+                QFile file(path("dbsettings.dat"));
+                ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+                QByteArray bytes = file.readAll();
+                bytes[bytes.size() - 3] = static_cast<char>(bytes[bytes.size() - 3] ^ 0x40);
+                file.seek(0);
+                file.write(bytes);
+            }
+            break;
+        case Profile::Unreadable:
+            ASSERT_TRUE(QDir(env.exeFolder()).mkdir(QStringLiteral("dbsettings.dat")));
+            break;
+        }
+        TfrmMain& f = open();
+        EXPECT_EQ(f.windowTitle(), state == Profile::Read ? "Box Maker v2.0" : "Tipsmith");
+        if (state == Profile::Unreadable) {
+            ASSERT_EQ(env.messages->shown.size(), 1u);
+            EXPECT_EQ(env.messages->shown[0].kind, MessageKind::Error);
+            EXPECT_TRUE(env.messages->shown[0].text.contains(QStringLiteral("dbsettings.dat")));
+        } else {
+            EXPECT_TRUE(env.messages->shown.empty());
+        }
+        EXPECT_EQ(qApp->styleSheet(), QString::fromUtf8(sheet));
+        EXPECT_FALSE(f.windowIcon().isNull());
+        EXPECT_TRUE(QApplication::windowIcon().availableSizes().contains(QSize(16, 16)));
+        EXPECT_FALSE(QApplication::windowIcon().availableSizes().contains(QSize(128, 128)));
+    }
 }
 
 TEST_F(BrandedWindow, AboutWindowWithAFullProfile) {
