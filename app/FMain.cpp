@@ -325,7 +325,6 @@ void TfrmMain::FormCreate() {
         stsWelcome = buildWelcomePage();
         pgcPrinc->insertWidget(0, stsWelcome);
     }
-    ExeFolder = m_env.exeFolder;
     if (BrandProfile.WelcomeText.empty())
         Timer1->start();
     NewsList.clear();

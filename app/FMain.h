@@ -175,8 +175,6 @@ public:
     // The news button, the update check and the start-up check.
     std::unique_ptr<MainNetwork> network;
 
-    // Folder of the running executable, with a trailing separator.
-    QString ExeFolder;
     // News entries (id, title and date joined by "^"), as received.
     QStringList NewsList;
 
@@ -239,6 +237,13 @@ private:
     void rbtTargetClick();
 
     AppEnvironment m_env;
+
+public:
+    // Folder of the running executable, with a trailing separator: the
+    // environment's, read through this name.
+    const QString& ExeFolder = m_env.exeFolder;
+
+private:
     QButtonGroup* m_targetGroup = nullptr;
     QButtonGroup* m_outputGroup = nullptr;
     bool m_shown = false;

@@ -41,7 +41,9 @@ protected:
 TEST_F(MainWindow, UnbrandedCopyShowsTheApplicationAtOnce) {
     TfrmMain& w = open();
     EXPECT_EQ(w.windowTitle(), "Tipsmith");
+    // The window reads the program folder from its environment, not from a copy.
     EXPECT_EQ(w.ExeFolder, env.exeFolder());
+    EXPECT_EQ(&w.ExeFolder, &w.environment().exeFolder);
     // The welcome page is gone for good: the application page is the only one.
     EXPECT_EQ(w.stsWelcome, nullptr);
     EXPECT_EQ(w.pgcPrinc->count(), 1);
