@@ -3,6 +3,7 @@
 #include "app/AppEnvironment.h"
 #include "app/MessageService.h"
 #include "wizard/InfoBoxSettings.h"
+#include "wizard/SettingFields.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,9 +11,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class ClickableLabel;
 class ColorBox;
+struct ControlBinding;
 class FontNameBox;
 class HttpClient;
 class MainNetwork;
@@ -50,7 +53,10 @@ public:
     // Makes a wizard page current; a page outside 1 ... 4 or the current one changes nothing.
     void showWizardPage(int page);
 
-    // Writing a field sets its control, whose change rule then runs.
+    // Writing a field sets its control, whose change rule then runs. setField
+    // does it for any row of kSettingFields; false when the control cannot hold
+    // the value (a font name its list lacks).
+    bool setField(const SettingField& field, const FieldValue& value);
     void setBorder(int value);
     void setBoxWidth(int value);
     void setBorderColor(Color color);
@@ -184,6 +190,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The control that holds each row of kSettingFields: how settings() reads
+    // it and how setField() sets it (FMainSettings.cpp).
+    static const std::vector<ControlBinding>& controlBindings();
+
     void buildWindow();
     QWidget* buildToolBar();
     QWidget* buildBannerStrip();

@@ -69,30 +69,9 @@ class WindowTarget : public ConfigurationTarget {
 public:
     explicit WindowTarget(TfrmMain& window) : w(window) {}
 
-    void setBorder(int value) override { w.setBorder(value); }
-    void setBorderColor(Color color) override { w.setBorderColor(color); }
-    void setHBgColor(Color color) override { w.setHBgColor(color); }
-    void setHColor(Color color) override { w.setHColor(color); }
-    void setHName(const std::string& name) override { w.setHName(fromUtf8(name)); }
-    void setHSize(int value) override { w.setHSize(value); }
-    void setHUnderline(bool on) override { w.setHUnderline(on); }
-    void setHItalic(bool on) override { w.setHItalic(on); }
-    void setHBold(bool on) override { w.setHBold(on); }
-    void setBBgColor(Color color) override { w.setBBgColor(color); }
-    void setBColor(Color color) override { w.setBColor(color); }
-    void setBName(const std::string& name) override { w.setBName(fromUtf8(name)); }
-    void setBSize(int value) override { w.setBSize(value); }
-    void setBUnderline(bool on) override { w.setBUnderline(on); }
-    void setBItalic(bool on) override { w.setBItalic(on); }
-    void setBBold(bool on) override { w.setBBold(on); }
-    void setTarget(TargetKind kind) override { w.setTarget(kind); }
-    void setLinkText(const std::string& text) override { w.setLinkText(fromUtf8(text)); }
-    void setLinkURL(const std::string& text) override { w.setLinkURL(fromUtf8(text)); }
-    void setImage(const std::string& text) override { w.setImage(fromUtf8(text)); }
-    void setHeaderText(const std::string& text) override { w.setHeaderText(fromUtf8(text)); }
-    void setBodyText(const std::string& text) override { w.setBodyText(fromUtf8(text)); }
-    void setOutputFormat(OutputChoice choice) override { w.setOutputFormat(choice); }
-    void setOutput(const std::string& text) override { w.setOutput(fromUtf8(text)); }
+    void set(const SettingField& field, const FieldValue& value) override {
+        w.setField(field, value);
+    }
 
 private:
     TfrmMain& w;

@@ -14,6 +14,10 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 
+#include <functional>
+#include <string>
+#include <type_traits>
+
 // The main window: the settings page, the settings snapshot and its setters, and the preview rules.
 
 using namespace mainwindow;
@@ -24,16 +28,21 @@ QWidget* TfrmMain::buildSettingsPage() {
     page->setObjectName(QStringLiteral("pageSettings"));
     auto* title = heading(QStringLiteral("Step 1: Info Box Settings"), page);
     title->setGeometry(16, 8, 820, 26);
+    // Ranges come from the settings table, start values from a fresh snapshot.
+    const InfoBoxSettings start;
+    const SettingField& border = settingField<&InfoBoxSettings::Border>();
+    const SettingField& boxWidth = settingField<&InfoBoxSettings::BoxWidth>();
+    const SettingField& hSize = settingField<&InfoBoxSettings::HSize>();
+    const SettingField& bSize = settingField<&InfoBoxSettings::BSize>();
 
     placedLabel(QStringLiteral("Box Border Width:"), page, 16, 46);
-    edtBorder = new NumberEdit(settings_limits::kBorderMin, settings_limits::kBorderMax, 1, page);
+    edtBorder = new NumberEdit(border.low, border.high, start.Border, page);
     edtBorder->setObjectName(QStringLiteral("edtBorder"));
     edtBorder->setGeometry(136, 42, 56, 24);
     placedLabel(QStringLiteral("pixels"), page, 200, 46);
 
     placedLabel(QStringLiteral("Box Width:"), page, 300, 46);
-    edtWidth =
-        new NumberEdit(settings_limits::kBoxWidthMin, settings_limits::kBoxWidthMax, 0, page);
+    edtWidth = new NumberEdit(boxWidth.low, boxWidth.high, start.BoxWidth, page);
     edtWidth->setObjectName(QStringLiteral("edtWidth"));
     edtWidth->setGeometry(380, 42, 56, 24);
     placedLabel(QStringLiteral("pixels (0 pixels means autosize)"), page, 444, 46);
@@ -68,8 +77,6 @@ QWidget* TfrmMain::buildSettingsPage() {
         placedLabel(QStringLiteral("Font Size:"), group, 12, 114);
         size = new QSpinBox(group);
         named(size, "cbx", "Size");
-        size->setRange(settings_limits::kFontSizeMin, settings_limits::kFontSizeMax);
-        size->setValue(11);
         size->setGeometry(130, 110, 64, 24);
         placedLabel(QStringLiteral("Font Style:"), group, 12, 142);
         bold = new QCheckBox(QStringLiteral("Bold"), group);
@@ -86,8 +93,12 @@ QWidget* TfrmMain::buildSettingsPage() {
            chkHBold, chkHUnderline, chkHItalic);
     column(QStringLiteral("Body Settings"), 440, "B", cbxBBgColor, cbxBColor, cbxBName, cbxBSize,
            chkBBold, chkBUnderline, chkBItalic);
-    cbxHBgColor->setColorValue(0x99E2FB);
-    cbxBBgColor->setColorValue(0xD9FFFF);
+    cbxHSize->setRange(hSize.low, hSize.high);
+    cbxHSize->setValue(start.HSize);
+    cbxBSize->setRange(bSize.low, bSize.high);
+    cbxBSize->setValue(start.BSize);
+    cbxHBgColor->setColorValue(start.HBgColor);
+    cbxBBgColor->setColorValue(start.BBgColor);
 
     auto* previewCaption = placedLabel(QStringLiteral("Preview:"), page, 16, 288);
     previewCaption->setObjectName(QStringLiteral("previewCaption"));
@@ -140,36 +151,103 @@ QString memoText(const QPlainTextEdit& memo) {
 
 } // namespace
 
+// A field of the settings and the control that holds it.
+struct ControlBinding {
+    const SettingField* field;
+    std::function<FieldValue(const TfrmMain&)> read;
+    std::function<bool(TfrmMain&, const FieldValue&)> write;
+};
+
+namespace {
+
+// A binding from a reading of the control and a setter, typed as the member:
+// texts cross between the window's QString and the record's UTF-8, and a
+// setter without an answer always holds what it is given.
+template <auto Member, class Read, class Write> ControlBinding bind(Read read, Write write) {
+    using T = settingfield::MemberType<Member>;
+    ControlBinding binding{&settingField<Member>(), {}, {}};
+    binding.read = [read](const TfrmMain& w) -> FieldValue {
+        if constexpr (std::is_same_v<T, std::string>)
+            return textcodec::toUtf8(read(w));
+        else
+            return toFieldValue<T>(read(w));
+    };
+    binding.write = [write](TfrmMain& w, const FieldValue& value) {
+        const auto set = [&] {
+            if constexpr (std::is_same_v<T, std::string>)
+                return std::invoke(write, w, fromUtf8(std::get<std::string>(value)));
+            else
+                return std::invoke(write, w, fromFieldValue<T>(value));
+        };
+        if constexpr (std::is_void_v<decltype(set())>) {
+            set();
+            return true;
+        } else {
+            return set();
+        }
+    };
+    return binding;
+}
+
+} // namespace
+
+const std::vector<ControlBinding>& TfrmMain::controlBindings() {
+    using S = InfoBoxSettings;
+    using W = TfrmMain;
+    static const std::vector<ControlBinding> list = {
+        bind<&S::Border>([](const W& w) { return w.edtBorder->value(); }, &W::setBorder),
+        bind<&S::BorderColor>([](const W& w) { return w.cbxBrdColor->colorValue(); },
+                              &W::setBorderColor),
+        bind<&S::BoxWidth>([](const W& w) { return w.edtWidth->value(); }, &W::setBoxWidth),
+        bind<&S::HBgColor>([](const W& w) { return w.cbxHBgColor->colorValue(); }, &W::setHBgColor),
+        bind<&S::HColor>([](const W& w) { return w.cbxHColor->colorValue(); }, &W::setHColor),
+        bind<&S::HName>([](const W& w) { return w.cbxHName->currentText(); }, &W::setHName),
+        bind<&S::HSize>([](const W& w) { return w.cbxHSize->value(); }, &W::setHSize),
+        bind<&S::HUnderline>([](const W& w) { return w.chkHUnderline->isChecked(); },
+                             &W::setHUnderline),
+        bind<&S::HItalic>([](const W& w) { return w.chkHItalic->isChecked(); }, &W::setHItalic),
+        bind<&S::HBold>([](const W& w) { return w.chkHBold->isChecked(); }, &W::setHBold),
+        bind<&S::BBgColor>([](const W& w) { return w.cbxBBgColor->colorValue(); }, &W::setBBgColor),
+        bind<&S::BColor>([](const W& w) { return w.cbxBColor->colorValue(); }, &W::setBColor),
+        bind<&S::BName>([](const W& w) { return w.cbxBName->currentText(); }, &W::setBName),
+        bind<&S::BSize>([](const W& w) { return w.cbxBSize->value(); }, &W::setBSize),
+        bind<&S::BUnderline>([](const W& w) { return w.chkBUnderline->isChecked(); },
+                             &W::setBUnderline),
+        bind<&S::BItalic>([](const W& w) { return w.chkBItalic->isChecked(); }, &W::setBItalic),
+        bind<&S::BBold>([](const W& w) { return w.chkBBold->isChecked(); }, &W::setBBold),
+        bind<&S::Target>(
+            [](const W& w) { return static_cast<TargetKind>(w.m_targetGroup->checkedId()); },
+            &W::setTarget),
+        bind<&S::LinkText>([](const W& w) { return w.edtLinkText->text(); }, &W::setLinkText),
+        bind<&S::LinkURL>([](const W& w) { return w.edtLinkURL->text(); }, &W::setLinkURL),
+        bind<&S::Image>([](const W& w) { return w.edtImage->text(); }, &W::setImage),
+        bind<&S::HeaderText>([](const W& w) { return w.edtHeaderText->text(); }, &W::setHeaderText),
+        bind<&S::BoldText>([](const W& w) { return w.edtBoldText->text(); }, &W::setBoldText),
+        bind<&S::BodyText>([](const W& w) { return memoText(*w.memBodyText); }, &W::setBodyText),
+        bind<&S::OutputFormat>(
+            [](const W& w) {
+                return w.rbtClipboard->isChecked() ? OutputChoice::CodeListing
+                                                   : OutputChoice::SamplePage;
+            },
+            &W::setOutputFormat),
+        bind<&S::Output>([](const W& w) { return w.edtFilename->text(); }, &W::setOutput),
+    };
+    return list;
+}
+
 InfoBoxSettings TfrmMain::settings() const {
     InfoBoxSettings s;
-    s.Border = edtBorder->value();
-    s.BorderColor = cbxBrdColor->colorValue();
-    s.BoxWidth = edtWidth->value();
-    s.HBgColor = cbxHBgColor->colorValue();
-    s.HColor = cbxHColor->colorValue();
-    s.HName = textcodec::toUtf8(cbxHName->currentText());
-    s.HSize = cbxHSize->value();
-    s.HBold = chkHBold->isChecked();
-    s.HUnderline = chkHUnderline->isChecked();
-    s.HItalic = chkHItalic->isChecked();
-    s.BBgColor = cbxBBgColor->colorValue();
-    s.BColor = cbxBColor->colorValue();
-    s.BName = textcodec::toUtf8(cbxBName->currentText());
-    s.BSize = cbxBSize->value();
-    s.BBold = chkBBold->isChecked();
-    s.BUnderline = chkBUnderline->isChecked();
-    s.BItalic = chkBItalic->isChecked();
-    s.Target = static_cast<TargetKind>(m_targetGroup->checkedId());
-    s.LinkText = textcodec::toUtf8(edtLinkText->text());
-    s.LinkURL = textcodec::toUtf8(edtLinkURL->text());
-    s.Image = textcodec::toUtf8(edtImage->text());
-    s.HeaderText = textcodec::toUtf8(edtHeaderText->text());
-    s.BoldText = textcodec::toUtf8(edtBoldText->text());
-    s.BodyText = textcodec::toUtf8(memoText(*memBodyText));
-    s.OutputFormat =
-        rbtClipboard->isChecked() ? OutputChoice::CodeListing : OutputChoice::SamplePage;
-    s.Output = textcodec::toUtf8(edtFilename->text());
+    for (const ControlBinding& binding : controlBindings())
+        binding.field->put(s, binding.read(*this));
     return s;
+}
+
+bool TfrmMain::setField(const SettingField& field, const FieldValue& value) {
+    for (const ControlBinding& binding : controlBindings()) {
+        if (binding.field->id == field.id)
+            return binding.write(*this, value);
+    }
+    return false;
 }
 
 void TfrmMain::setBorder(int value) {

@@ -15,12 +15,6 @@
 
 namespace {
 
-constexpr std::string_view kKeys[] = {
-    "Border",     "BorderColor", "HBgColor",   "HColor",   "HName",        "HSize",
-    "HUnderline", "HItalic",     "HBold",      "BBgColor", "BColor",       "BName",
-    "BSize",      "BUnderline",  "BItalic",    "BBold",    "Target",       "LinkText",
-    "LinkURL",    "Image",       "HeaderText", "BodyText", "OutputFormat", "Output"};
-
 std::string flagText(bool on) {
     // Earlier copies wrote the platform's "true" integer.
     return on ? "-1" : "0";
@@ -34,71 +28,71 @@ bool equalsCaseBlind(std::string_view text, std::string_view word) {
     return text.size() == word.size() && taggedtext::findCaseBlind(text, word) == 0;
 }
 
+std::optional<FieldValue> readChoice(const SettingField& field, std::string_view text) {
+    if (field.reading == ChoiceReading::Number) {
+        const int value = configuration::parseInteger(text);
+        if (value >= field.low && value <= field.high)
+            return value;
+        return std::nullopt;
+    }
+    for (int value = field.low; value <= field.high; ++value) {
+        if (text == std::to_string(value))
+            return value;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-void SettingsTarget::setBorder(int value) {
-    m_settings.Border = std::clamp(value, settings_limits::kBorderMin, settings_limits::kBorderMax);
-}
-
-void SettingsTarget::setHSize(int value) {
-    m_settings.HSize =
-        std::clamp(value, settings_limits::kFontSizeMin, settings_limits::kFontSizeMax);
-}
-
-void SettingsTarget::setBSize(int value) {
-    m_settings.BSize =
-        std::clamp(value, settings_limits::kFontSizeMin, settings_limits::kFontSizeMax);
-}
-
-void SettingsTarget::setHName(const std::string& name) {
-    if (!name.empty())
-        m_settings.HName = name;
-}
-
-void SettingsTarget::setBName(const std::string& name) {
-    if (!name.empty())
-        m_settings.BName = name;
+void SettingsTarget::set(const SettingField& field, const FieldValue& value) {
+    if (field.kind == FieldKind::Number) {
+        field.put(m_settings, std::clamp(std::get<int>(value), field.low, field.high));
+        return;
+    }
+    if (field.kind == FieldKind::FontName && std::get<std::string>(value).empty())
+        return;
+    field.put(m_settings, value);
 }
 
 namespace configuration {
 
 const std::vector<std::string_view>& keys() {
-    static const std::vector<std::string_view> list(std::begin(kKeys), std::end(kKeys));
+    static const std::vector<std::string_view> list = [] {
+        std::vector<std::string_view> saved;
+        for (const SettingField& field : kSettingFields) {
+            if (field.saved)
+                saved.push_back(field.key);
+        }
+        return saved;
+    }();
     return list;
 }
 
-std::vector<std::string> lines(const InfoBoxSettings& s) {
-    const std::string values[] = {
-        std::to_string(s.Border),
-        ColorToHtml(s.BorderColor),
-        ColorToHtml(s.HBgColor),
-        ColorToHtml(s.HColor),
-        s.HName,
-        std::to_string(s.HSize),
-        flagText(s.HUnderline),
-        flagText(s.HItalic),
-        flagText(s.HBold),
-        ColorToHtml(s.BBgColor),
-        ColorToHtml(s.BColor),
-        s.BName,
-        std::to_string(s.BSize),
-        flagText(s.BUnderline),
-        flagText(s.BItalic),
-        flagText(s.BBold),
-        std::to_string(static_cast<int>(s.Target)),
-        s.LinkText,
-        s.LinkURL,
-        s.Image,
-        s.HeaderText,
-        StripTrailingLineBreak(s.BodyText),
-        std::to_string(static_cast<int>(s.OutputFormat)),
-        s.Output,
-    };
-    static_assert(std::size(values) == std::size(kKeys) && std::size(kKeys) == 24);
+std::string valueText(const SettingField& field, const FieldValue& value) {
+    switch (field.kind) {
+    case FieldKind::Number:
+    case FieldKind::Choice:
+        return std::to_string(std::get<int>(value));
+    case FieldKind::Color:
+        return ColorToHtml(std::get<Color>(value));
+    case FieldKind::Flag:
+        return flagText(std::get<bool>(value));
+    case FieldKind::Lines:
+        return StripTrailingLineBreak(std::get<std::string>(value));
+    case FieldKind::FontName:
+    case FieldKind::Text:
+        break;
+    }
+    return std::get<std::string>(value);
+}
+
+std::vector<std::string> lines(const InfoBoxSettings& settings) {
     std::vector<std::string> out;
-    out.reserve(std::size(kKeys));
-    for (size_t i = 0; i < std::size(kKeys); ++i)
-        out.push_back(MakeTagLine(kKeys[i], values[i]));
+    out.reserve(keys().size());
+    for (const SettingField& field : kSettingFields) {
+        if (field.saved)
+            out.push_back(MakeTagLine(field.key, valueText(field, field.get(settings))));
+    }
     return out;
 }
 
@@ -161,49 +155,44 @@ bool parseFlag(std::string_view text) {
     }
 }
 
+std::optional<FieldValue> readValue(const SettingField& field, std::string_view text,
+                                    bool present) {
+    if (!present && field.whenAbsent)
+        return *field.whenAbsent;
+    switch (field.kind) {
+    case FieldKind::Number:
+        return parseInteger(text);
+    case FieldKind::Color:
+        return HtmlToColor(text);
+    case FieldKind::Flag:
+        return parseFlag(text);
+    case FieldKind::Choice:
+        return readChoice(field, text);
+    case FieldKind::FontName:
+    case FieldKind::Text:
+    case FieldKind::Lines:
+        break;
+    }
+    return std::string(text);
+}
+
 void load(std::string_view fileBytes, ConfigurationTarget& target) {
+    load(fileBytes, target, kSettingFields);
+}
+
+void load(std::string_view fileBytes, ConfigurationTarget& target,
+          std::span<const SettingField> fields) {
     // Lines are cut first so that bytes behind a NUL cannot decide the encoding.
     TagReader reader(textcodec::decodeToUtf8(taggedtext::toWorkingText(fileBytes)));
-    target.setBorder(parseInteger(reader.read("Border")));
-    target.setBorderColor(HtmlToColor(reader.read("BorderColor")));
-    target.setHBgColor(HtmlToColor(reader.read("HBgColor")));
-    target.setHColor(HtmlToColor(reader.read("HColor")));
-    target.setHName(reader.read("HName"));
-    target.setHSize(parseInteger(reader.read("HSize")));
-    target.setHUnderline(parseFlag(reader.read("HUnderline")));
-    target.setHItalic(parseFlag(reader.read("HItalic")));
-    target.setHBold(parseFlag(reader.read("HBold")));
-    target.setBBgColor(HtmlToColor(reader.read("BBgColor")));
-    target.setBColor(HtmlToColor(reader.read("BColor")));
-    target.setBName(reader.read("BName"));
-    target.setBSize(parseInteger(reader.read("BSize")));
-    target.setBUnderline(parseFlag(reader.read("BUnderline")));
-    target.setBItalic(parseFlag(reader.read("BItalic")));
-    target.setBBold(parseFlag(reader.read("BBold")));
-
-    const std::string kind = reader.read("Target");
-    if (kind == "1")
-        target.setTarget(TargetKind::Link);
-    else if (kind == "2")
-        target.setTarget(TargetKind::Image);
-    else if (kind == "3")
-        target.setTarget(TargetKind::Cell);
-    else if (kind == "4")
-        target.setTarget(TargetKind::Layer);
-
-    target.setLinkText(reader.read("LinkText"));
-    target.setLinkURL(reader.read("LinkURL"));
-    target.setImage(reader.read("Image"));
-    target.setHeaderText(reader.read("HeaderText"));
-    target.setBodyText(reader.read("BodyText"));
-
-    const std::string format = reader.read("OutputFormat");
-    if (format == "1")
-        target.setOutputFormat(OutputChoice::SamplePage);
-    else if (format == "2")
-        target.setOutputFormat(OutputChoice::CodeListing);
-
-    target.setOutput(reader.read("Output"));
+    for (const SettingField& field : fields) {
+        if (!field.saved)
+            continue;
+        // Reading drops the text up to the opening tag: when it is found, less is left.
+        const size_t before = reader.remaining().size();
+        const std::string text = reader.read(field.key);
+        if (const auto value = readValue(field, text, reader.remaining().size() != before))
+            target.set(field, *value);
+    }
 }
 
 bool loadFile(const QString& fileName, ConfigurationTarget& target) {

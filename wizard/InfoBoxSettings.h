@@ -15,7 +15,8 @@ enum class OutputChoice { SamplePage = 1, CodeListing = 2 };
 
 // Everything the author decides about one Info Box. In the main window each
 // field is held by one control; this is the snapshot the window hands to the
-// generator and the configuration writer. Texts are UTF-8.
+// generator and the configuration writer. Texts are UTF-8. Every field has a
+// row in kSettingFields (wizard/SettingFields.h): its key, kind and range.
 struct InfoBoxSettings {
     int Border = 1;
     Color BorderColor = 0x000000;
@@ -51,12 +52,3 @@ struct InfoBoxSettings {
 
     bool operator==(const InfoBoxSettings&) const = default;
 };
-
-namespace settings_limits {
-constexpr int kBorderMin = 1;
-constexpr int kBorderMax = 10;
-constexpr int kBoxWidthMin = 0;
-constexpr int kBoxWidthMax = 800;
-constexpr int kFontSizeMin = 9;
-constexpr int kFontSizeMax = 30;
-} // namespace settings_limits

@@ -6,9 +6,9 @@
 #include "app/FMain.h"
 #include "brand/BrandProfile.h"
 #include "tests/app/TestEnvironment.h"
-#include "wizard/ColorText.h"
 
 #include "tests/wizard/PropertySupport.h"
+#include "tests/wizard/SettingsSupport.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -19,44 +19,7 @@ namespace {
 
 constexpr int kCases = 25;
 
-// The fields in which two settings differ, with both values.
-std::string differingFields(const InfoBoxSettings& actual, const InfoBoxSettings& expected) {
-    std::string out;
-    const auto compare = [&](const char* name, const auto& a, const auto& e) {
-        if (!(a == e))
-            out += std::string(name) + ": " + ::testing::PrintToString(a) + " instead of " +
-                   ::testing::PrintToString(e) + "\n";
-    };
-#define TIPSMITH_COMPARE(field) compare(#field, actual.field, expected.field)
-    TIPSMITH_COMPARE(Border);
-    TIPSMITH_COMPARE(BorderColor);
-    TIPSMITH_COMPARE(BoxWidth);
-    TIPSMITH_COMPARE(HBgColor);
-    TIPSMITH_COMPARE(HColor);
-    TIPSMITH_COMPARE(HName);
-    TIPSMITH_COMPARE(HSize);
-    TIPSMITH_COMPARE(HBold);
-    TIPSMITH_COMPARE(HUnderline);
-    TIPSMITH_COMPARE(HItalic);
-    TIPSMITH_COMPARE(BBgColor);
-    TIPSMITH_COMPARE(BColor);
-    TIPSMITH_COMPARE(BName);
-    TIPSMITH_COMPARE(BSize);
-    TIPSMITH_COMPARE(BBold);
-    TIPSMITH_COMPARE(BUnderline);
-    TIPSMITH_COMPARE(BItalic);
-    TIPSMITH_COMPARE(Target);
-    TIPSMITH_COMPARE(LinkText);
-    TIPSMITH_COMPARE(LinkURL);
-    TIPSMITH_COMPARE(Image);
-    TIPSMITH_COMPARE(HeaderText);
-    TIPSMITH_COMPARE(BoldText);
-    TIPSMITH_COMPARE(BodyText);
-    TIPSMITH_COMPARE(OutputFormat);
-    TIPSMITH_COMPARE(Output);
-#undef TIPSMITH_COMPARE
-    return out;
-}
+using settingstest::differingFields;
 
 class ConfigurationPropertyWindow : public ::testing::Test {
 protected:
@@ -67,38 +30,15 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     }
 
-    // Types the settings into the window's controls. Font names come from
-    // the fonts the window lists; the window's own texts are line-based, so
-    // the single-line fields get texts without line breaks.
+    // Types the settings into the window's controls, each of which must hold
+    // what it is given.
     void typeIn(const InfoBoxSettings& s) {
-        w->setBorder(s.Border);
-        w->setBorderColor(s.BorderColor);
-        w->setBoxWidth(s.BoxWidth);
-        w->setHBgColor(s.HBgColor);
-        w->setHColor(s.HColor);
-        ASSERT_TRUE(w->setHName(QString::fromStdString(s.HName)));
-        w->setHSize(s.HSize);
-        w->setHBold(s.HBold);
-        w->setHUnderline(s.HUnderline);
-        w->setHItalic(s.HItalic);
-        w->setBBgColor(s.BBgColor);
-        w->setBColor(s.BColor);
-        ASSERT_TRUE(w->setBName(QString::fromStdString(s.BName)));
-        w->setBSize(s.BSize);
-        w->setBBold(s.BBold);
-        w->setBUnderline(s.BUnderline);
-        w->setBItalic(s.BItalic);
-        w->setTarget(s.Target);
-        w->setLinkText(QString::fromStdString(s.LinkText));
-        w->setLinkURL(QString::fromStdString(s.LinkURL));
-        w->setImage(QString::fromStdString(s.Image));
-        w->setHeaderText(QString::fromStdString(s.HeaderText));
-        w->setBoldText(QString::fromStdString(s.BoldText));
-        w->setBodyText(QString::fromStdString(s.BodyText));
-        w->setOutputFormat(s.OutputFormat);
-        w->setOutput(QString::fromStdString(s.Output));
+        for (const SettingField& field : kSettingFields)
+            ASSERT_TRUE(w->setField(field, field.get(s))) << field.key;
     }
 
+    // Font names come from the fonts the window lists; the window's own texts
+    // are line-based, so the single-line fields get texts without line breaks.
     InfoBoxSettings randomSettings(property::Random& random) {
         const QStringList& fonts = TfrmMain::installedFontNames();
         const auto oneLine = [&](int pieces) {
@@ -109,20 +49,27 @@ protected:
             return text;
         };
         InfoBoxSettings s = random.settings();
-        s.HName = fonts.at(random.between(0, fonts.size() - 1)).toStdString();
-        s.BName = fonts.at(random.between(0, fonts.size() - 1)).toStdString();
-        s.LinkText = oneLine(20);
-        s.LinkURL = oneLine(20);
-        s.Image = oneLine(20);
-        s.HeaderText = oneLine(20);
-        s.BoldText = oneLine(20);
-        s.Output = oneLine(8);
-        // Qt's UTF-8 decoding drops a byte-order mark at the very start of a
-        // text; the window's texts then begin without it.
-        for (std::string* text : {&s.LinkText, &s.LinkURL, &s.Image, &s.HeaderText, &s.BoldText,
-                                  &s.BodyText, &s.Output})
-            while (text->starts_with("\xEF\xBB\xBF"))
-                text->erase(0, 3);
+        for (const SettingField& field : kSettingFields) {
+            std::string text;
+            switch (field.kind) {
+            case FieldKind::FontName:
+                field.put(s, fonts.at(random.between(0, fonts.size() - 1)).toStdString());
+                continue;
+            case FieldKind::Text:
+                text = oneLine(20);
+                break;
+            case FieldKind::Lines:
+                text = std::get<std::string>(field.get(s));
+                break;
+            default:
+                continue;
+            }
+            // Qt's UTF-8 decoding drops a byte-order mark at the very start of a
+            // text; the window's texts then begin without it.
+            while (text.starts_with("\xEF\xBB\xBF"))
+                text.erase(0, 3);
+            field.put(s, text);
+        }
         return s;
     }
 
@@ -164,14 +111,7 @@ TEST_F(ConfigurationPropertyWindow, SaveThenLoadThroughTheControlsGivesTheSavedF
         ASSERT_EQ(env.messages->shown.size(), 2u);
         EXPECT_EQ(env.messages->shown[1].text, "Configuration loaded successfully!");
 
-        InfoBoxSettings expected = saved;
-        expected.BoxWidth = other.BoxWidth;
-        expected.BoldText = other.BoldText;
-        for (Color InfoBoxSettings::*c :
-             {&InfoBoxSettings::BorderColor, &InfoBoxSettings::HBgColor, &InfoBoxSettings::HColor,
-              &InfoBoxSettings::BBgColor, &InfoBoxSettings::BColor})
-            expected.*c = saved.*c & 0xFFFFFF;
-        expected.BodyText = property::lineBreaksAsCrLf(StripTrailingLineBreak(saved.BodyText));
+        const InfoBoxSettings expected = settingstest::afterSaveAndLoad(saved, other);
         EXPECT_EQ(differingFields(w->settings(), expected), "");
         if (::testing::Test::HasFailure())
             return;

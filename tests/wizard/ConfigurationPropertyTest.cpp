@@ -28,7 +28,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
+#include <variant>
+#include <vector>
 
 using namespace configuration;
 
@@ -36,22 +37,22 @@ namespace {
 
 constexpr int kCases = 300;
 
-// The text fields of a configuration file, with their keys.
-struct TextField {
-    const char* key;
-    std::string InfoBoxSettings::*field;
-};
-constexpr std::array<TextField, 7> kTextFields = {{
-    {"HName", &InfoBoxSettings::HName},
-    {"BName", &InfoBoxSettings::BName},
-    {"LinkText", &InfoBoxSettings::LinkText},
-    {"LinkURL", &InfoBoxSettings::LinkURL},
-    {"Image", &InfoBoxSettings::Image},
-    {"HeaderText", &InfoBoxSettings::HeaderText},
-    {"BodyText", &InfoBoxSettings::BodyText},
-}};
-// Output is the last key; it is kept apart so a NUL test can tell "later keys".
-constexpr TextField kOutputField = {"Output", &InfoBoxSettings::Output};
+// The saved fields that hold texts.
+const std::vector<const SettingField*>& textFields() {
+    static const std::vector<const SettingField*> fields = [] {
+        std::vector<const SettingField*> out;
+        for (const SettingField& field : kSettingFields) {
+            if (field.saved && std::holds_alternative<std::string>(field.get(InfoBoxSettings{})))
+                out.push_back(&field);
+        }
+        return out;
+    }();
+    return fields;
+}
+
+std::string textOf(const InfoBoxSettings& s, const SettingField& field) {
+    return std::get<std::string>(field.get(s));
+}
 
 bool holdsOwnClosingTag(std::string_view text, std::string_view key) {
     return taggedtext::findCaseBlind(text, taggedtext::closingTag(key)) != std::string_view::npos;
@@ -61,31 +62,12 @@ bool holdsOwnClosingTag(std::string_view text, std::string_view key) {
 InfoBoxSettings roundTrippable(property::Random& random) {
     for (;;) {
         InfoBoxSettings s = random.settings();
-        bool clean = !holdsOwnClosingTag(s.Output, kOutputField.key);
-        for (const auto& f : kTextFields)
-            clean = clean && !holdsOwnClosingTag(s.*f.field, f.key);
+        bool clean = true;
+        for (const SettingField* f : textFields())
+            clean = clean && !holdsOwnClosingTag(textOf(s, *f), f->key);
         if (clean)
             return s;
     }
-}
-
-// What loading `saved` over `before` must give, field by field.
-InfoBoxSettings expectedAfterLoad(const InfoBoxSettings& saved, const InfoBoxSettings& before) {
-    InfoBoxSettings e = saved;
-    // Not part of the file.
-    e.BoxWidth = before.BoxWidth;
-    e.BoldText = before.BoldText;
-    // #RRGGBB keeps the low 24 bits.
-    for (Color InfoBoxSettings::*c :
-         {&InfoBoxSettings::BorderColor, &InfoBoxSettings::HBgColor, &InfoBoxSettings::HColor,
-          &InfoBoxSettings::BBgColor, &InfoBoxSettings::BColor})
-        e.*c = saved.*c & 0xFFFFFF;
-    // Line breaks come back as CR LF; the body loses one trailing CR LF first.
-    e.BodyText = StripTrailingLineBreak(saved.BodyText);
-    for (const auto& f : kTextFields)
-        e.*f.field = property::lineBreaksAsCrLf(e.*f.field);
-    e.Output = property::lineBreaksAsCrLf(saved.Output);
-    return e;
 }
 
 InfoBoxSettings loadOver(std::string_view bytes, InfoBoxSettings start) {
@@ -109,7 +91,7 @@ TEST(ConfigurationProperty, SaveThenLoadGivesEverySavedFieldBack) {
 
         InfoBoxSettings loaded;
         ASSERT_NO_THROW(loaded = loadOver(bytes, before));
-        EXPECT_EQ(loaded, expectedAfterLoad(saved, before));
+        EXPECT_EQ(loaded, settingstest::afterSaveAndLoad(saved, before));
         if (::testing::Test::HasFailure())
             return;
     }
@@ -128,19 +110,17 @@ TEST(ConfigurationProperty, ThroughFilesOnDisk) {
         InfoBoxSettings loaded = before;
         SettingsTarget target(loaded);
         ASSERT_TRUE(loadFile(path, target));
-        EXPECT_EQ(loaded, expectedAfterLoad(saved, before));
+        EXPECT_EQ(loaded, settingstest::afterSaveAndLoad(saved, before));
     }
 }
 
 TEST(ConfigurationProperty, ATextHoldingItsOwnClosingTagIsCutThere) {
     property::Random random(property::kSeed + 2);
-    std::vector<TextField> fields(kTextFields.begin(), kTextFields.end());
-    fields.push_back(kOutputField);
     for (int i = 0; i < kCases; ++i) {
         SCOPED_TRACE("seed " + std::to_string(property::kSeed + 2) + ", case " + std::to_string(i));
         InfoBoxSettings saved = roundTrippable(random);
         const InfoBoxSettings before = random.settings();
-        const TextField& f = random.pick(fields);
+        const SettingField& f = *random.pick(textFields());
         // The closing tag in a random letter case, with text on both sides.
         std::string tag = taggedtext::closingTag(f.key);
         for (char& c : tag)
@@ -150,15 +130,14 @@ TEST(ConfigurationProperty, ATextHoldingItsOwnClosingTagIsCutThere) {
         do
             prefix = random.text(8);
         while (holdsOwnClosingTag(prefix, f.key));
-        saved.*f.field = prefix + tag + random.text(8);
+        f.put(saved, prefix + tag + random.text(8));
 
-        InfoBoxSettings expected = expectedAfterLoad(saved, before);
+        InfoBoxSettings expected = settingstest::afterSaveAndLoad(saved, before);
         // The value ends at the tag; the text behind it is lost, every other key reads as saved.
-        expected.*f.field = property::lineBreaksAsCrLf(prefix);
+        f.put(expected, property::lineBreaksAsCrLf(prefix));
         // An empty font name keeps the font in place.
-        if ((f.field == &InfoBoxSettings::HName || f.field == &InfoBoxSettings::BName) &&
-            prefix.empty())
-            expected.*f.field = before.*f.field;
+        if (f.kind == FieldKind::FontName && prefix.empty())
+            f.put(expected, f.get(before));
         EXPECT_EQ(loadOver(toBytes(saved), before), expected) << f.key;
         if (::testing::Test::HasFailure())
             return;
@@ -187,11 +166,17 @@ TEST(ConfigurationProperty, SystemColoursComeBackAsTheirLow24Bits) {
     for (int i = 0; i < 100; ++i) {
         InfoBoxSettings s;
         const Color system = (random.bits() | 0x01000000u);
-        s.BorderColor = s.HBgColor = s.HColor = s.BBgColor = s.BColor = system;
+        for (const SettingField& field : kSettingFields) {
+            if (field.kind == FieldKind::Color)
+                field.put(s, system);
+        }
         const InfoBoxSettings loaded = loadOver(toBytes(s), InfoBoxSettings{});
-        for (Color c :
-             {loaded.BorderColor, loaded.HBgColor, loaded.HColor, loaded.BBgColor, loaded.BColor})
-            EXPECT_EQ(c, system & 0xFFFFFF) << std::hex << system;
+        for (const SettingField& field : kSettingFields) {
+            if (field.kind == FieldKind::Color) {
+                EXPECT_EQ(std::get<Color>(field.get(loaded)), system & 0xFFFFFF)
+                    << field.key << " " << std::hex << system;
+            }
+        }
     }
 }
 
@@ -243,12 +228,18 @@ TEST(ConfigurationProperty, NumbersOutsideTheFieldsRangesAreBroughtIntoThem) {
     property::Random random(property::kSeed + 4);
     for (int i = 0; i < 100; ++i) {
         InfoBoxSettings s;
-        s.Border = static_cast<int>(random.bits());
-        s.HSize = random.between(-1000, 1000);
-        s.BSize = static_cast<int>(random.bits());
+        for (const SettingField& field : kSettingFields) {
+            if (field.kind == FieldKind::Number)
+                field.put(s, random.chance(2) ? static_cast<int>(random.bits())
+                                              : random.between(-1000, 1000));
+        }
         const InfoBoxSettings loaded = loadOver(toBytes(s), InfoBoxSettings{});
-        EXPECT_EQ(loaded.Border, std::clamp(s.Border, 1, 10)) << s.Border;
-        EXPECT_EQ(loaded.HSize, std::clamp(s.HSize, 9, 30)) << s.HSize;
-        EXPECT_EQ(loaded.BSize, std::clamp(s.BSize, 9, 30)) << s.BSize;
+        for (const SettingField& field : kSettingFields) {
+            if (field.kind != FieldKind::Number || !field.saved)
+                continue;
+            const int written = std::get<int>(field.get(s));
+            EXPECT_EQ(std::get<int>(field.get(loaded)), std::clamp(written, field.low, field.high))
+                << field.key << " " << written;
+        }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "format/TaggedText.h"
 #include "format/TextCodec.h"
+#include "tests/wizard/SettingsSupport.h"
 #include "util/UserError.h"
 #include "wizard/ColorText.h"
 
@@ -43,35 +44,9 @@ class RecordingTarget : public ConfigurationTarget {
 public:
     std::vector<std::string> calls;
 
-    void setBorder(int v) override { add("Border", std::to_string(v)); }
-    void setBorderColor(Color c) override { add("BorderColor", ColorToHtml(c)); }
-    void setHBgColor(Color c) override { add("HBgColor", ColorToHtml(c)); }
-    void setHColor(Color c) override { add("HColor", ColorToHtml(c)); }
-    void setHName(const std::string& n) override { add("HName", n); }
-    void setHSize(int v) override { add("HSize", std::to_string(v)); }
-    void setHUnderline(bool on) override { add("HUnderline", on ? "on" : "off"); }
-    void setHItalic(bool on) override { add("HItalic", on ? "on" : "off"); }
-    void setHBold(bool on) override { add("HBold", on ? "on" : "off"); }
-    void setBBgColor(Color c) override { add("BBgColor", ColorToHtml(c)); }
-    void setBColor(Color c) override { add("BColor", ColorToHtml(c)); }
-    void setBName(const std::string& n) override { add("BName", n); }
-    void setBSize(int v) override { add("BSize", std::to_string(v)); }
-    void setBUnderline(bool on) override { add("BUnderline", on ? "on" : "off"); }
-    void setBItalic(bool on) override { add("BItalic", on ? "on" : "off"); }
-    void setBBold(bool on) override { add("BBold", on ? "on" : "off"); }
-    void setTarget(TargetKind k) override { add("Target", std::to_string(static_cast<int>(k))); }
-    void setLinkText(const std::string& t) override { add("LinkText", t); }
-    void setLinkURL(const std::string& t) override { add("LinkURL", t); }
-    void setImage(const std::string& t) override { add("Image", t); }
-    void setHeaderText(const std::string& t) override { add("HeaderText", t); }
-    void setBodyText(const std::string& t) override { add("BodyText", t); }
-    void setOutputFormat(OutputChoice c) override {
-        add("OutputFormat", std::to_string(static_cast<int>(c)));
+    void set(const SettingField& field, const FieldValue& value) override {
+        calls.push_back(std::string(field.key) + "=" + settingstest::shown(value));
     }
-    void setOutput(const std::string& t) override { add("Output", t); }
-
-private:
-    void add(const char* key, const std::string& value) { calls.push_back(key + ("=" + value)); }
 };
 
 // Every saved field away from its start value.
@@ -147,6 +122,12 @@ TEST(ConfigurationSave, BodyTextLosesOneTrailingLineBreak) {
 
 TEST(ConfigurationRoundTrip, EveryFieldComesBack) {
     const InfoBoxSettings saved = everyFieldChanged();
+    // A saved field left at its start value would come back however it was read.
+    for (const SettingField& field : kSettingFields) {
+        if (field.saved) {
+            EXPECT_NE(field.get(saved), field.get(InfoBoxSettings{})) << field.key;
+        }
+    }
     InfoBoxSettings before;
     before.BoxWidth = 640;
     before.BoldText = "kept";
@@ -343,6 +324,49 @@ TEST(ConfigurationLoad, TargetAndOutputChoiceOnlyForTheirValues) {
             loaded(withLine(withLine(start, "Target", other), "OutputFormat", other), before);
         EXPECT_EQ(s.Target, TargetKind::Cell) << other;
         EXPECT_EQ(s.OutputFormat, OutputChoice::CodeListing) << other;
+    }
+}
+
+// A choice read as a number, with a value for files without its key: how a
+// row of the table may read a choice besides the digits Target and
+// OutputFormat take. Tried on a table of its own, after a number.
+TEST(ConfigurationLoad, ChoiceReadAsANumberWithAValueForAMissingKey) {
+    const SettingField fields[] = {
+        settingField<&InfoBoxSettings::Border>(),
+        settingField<&InfoBoxSettings::Target>().readAsNumber().absentAs(3),
+    };
+    const std::string border = MakeTagLine("Border", "2") + "\r\n";
+    const auto target = [](std::string_view value) {
+        return MakeTagLine("Target", value) + "\r\n";
+    };
+    struct Case {
+        std::string file;
+        std::vector<std::string> calls;
+        std::string error;
+    };
+    const Case cases[] = {
+        {border + target("2"), {"Border=2", "Target=2"}, ""},
+        {border + target(" +$4"), {"Border=2", "Target=4"}, ""},
+        // Numbers outside the choice leave it as it is.
+        {border + target("0"), {"Border=2"}, ""},
+        {border + target("5"), {"Border=2"}, ""},
+        // A file without the key, or with it before a key read earlier, gives the value for
+        // a missing key; an empty value is no number.
+        {border, {"Border=2", "Target=3"}, ""},
+        {target("2") + border, {"Border=2", "Target=3"}, ""},
+        {border + target(""), {"Border=2"}, "'' is not a valid integer value"},
+        {border + target("Image"), {"Border=2"}, "'Image' is not a valid integer value"},
+    };
+    for (const auto& c : cases) {
+        RecordingTarget recorded;
+        std::string error;
+        try {
+            load(c.file, recorded, fields);
+        } catch (const UserError& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(recorded.calls, c.calls) << c.file;
+        EXPECT_EQ(error, c.error) << c.file;
     }
 }
 

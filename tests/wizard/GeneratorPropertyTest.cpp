@@ -115,17 +115,7 @@ std::optional<std::string> scriptString(std::string_view& s) {
 
 // A box text as the script must receive it: the author's HTML, each line break as <br>.
 std::string asBoxHtml(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out += "<br>";
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
+    return settingstest::lineBreaksReplaced(text, "<br>");
 }
 
 // Checks one snippet; returns what is wrong with it, or nothing.

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "wizard/InfoBoxSettings.h"
+#include "tests/wizard/SettingsSupport.h"
+#include "wizard/SettingFields.h"
 
 #include <gtest/gtest.h>
 
@@ -87,34 +88,30 @@ public:
         return chance(3) ? text(8) + "x" : pick(names);
     }
 
+    // A value within the field's range, of its kind.
+    FieldValue value(const SettingField& field) {
+        switch (field.kind) {
+        case FieldKind::Number:
+        case FieldKind::Choice:
+            return between(field.low, field.high);
+        case FieldKind::Color:
+            return color();
+        case FieldKind::FontName:
+            return fontName();
+        case FieldKind::Flag:
+            return chance(2);
+        case FieldKind::Text:
+            return text();
+        case FieldKind::Lines:
+            break;
+        }
+        return text(60);
+    }
+
     InfoBoxSettings settings() {
         InfoBoxSettings s;
-        s.Border = between(settings_limits::kBorderMin, settings_limits::kBorderMax);
-        s.BorderColor = color();
-        s.BoxWidth = between(settings_limits::kBoxWidthMin, settings_limits::kBoxWidthMax);
-        s.HBgColor = color();
-        s.HColor = color();
-        s.HName = fontName();
-        s.HSize = between(settings_limits::kFontSizeMin, settings_limits::kFontSizeMax);
-        s.HBold = chance(2);
-        s.HUnderline = chance(2);
-        s.HItalic = chance(2);
-        s.BBgColor = color();
-        s.BColor = color();
-        s.BName = fontName();
-        s.BSize = between(settings_limits::kFontSizeMin, settings_limits::kFontSizeMax);
-        s.BBold = chance(2);
-        s.BUnderline = chance(2);
-        s.BItalic = chance(2);
-        s.Target = static_cast<TargetKind>(between(1, 4));
-        s.LinkText = text();
-        s.LinkURL = text();
-        s.Image = text();
-        s.HeaderText = text();
-        s.BoldText = text();
-        s.BodyText = text(60);
-        s.OutputFormat = static_cast<OutputChoice>(between(1, 2));
-        s.Output = text(10);
+        for (const SettingField& field : kSettingFields)
+            field.put(s, value(field));
         return s;
     }
 
@@ -122,20 +119,6 @@ private:
     std::mt19937 m_engine;
 };
 
-// Every line break (CR LF, lone CR, lone LF) as CR LF: how a tagged text file
-// gives line breaks back, whatever form they had.
-inline std::string lineBreaksAsCrLf(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out += "\r\n";
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
+using settingstest::lineBreaksAsCrLf;
 
 } // namespace property

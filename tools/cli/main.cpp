@@ -21,7 +21,6 @@
 #include <io.h>
 #endif
 
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -122,9 +121,9 @@ std::string generate(const Command& command) {
         throw Failure{kExitFailed,
                       "Cannot open file \"" + native(command.settingsFile) + "\". No such file."};
 
+    // Brought into its range the way a loaded number is.
     if (command.boxWidth)
-        settings.BoxWidth = std::clamp(*command.boxWidth, settings_limits::kBoxWidthMin,
-                                       settings_limits::kBoxWidthMax);
+        target.set(settingField<&InfoBoxSettings::BoxWidth>(), *command.boxWidth);
     if (command.title)
         settings.BoldText = *command.title;
 
