@@ -10,15 +10,80 @@
 
 #include <random>
 
-const std::vector<std::string_view>& brandProfileKeys() {
-    static const std::vector<std::string_view> keys = {
-        "ApplicationName", "BranderCode",  "BranderType",       "AffiliateURL",
-        "AffiliateTYPE",   "AffiliateID",  "MasterNewsBaseURL", "PlatinumNewsBaseURL",
-        "GoldNewsBaseURL", "MasterPublID", "PlatinumPublID",    "GoldPublID",
-        "MakeMoneyButton", "AppHelpURL",   "CopyrightYears",    "CopyrightCompany",
-        "AboutText",
+namespace {
+
+using Record = BrandProfileRecord;
+
+// The program's own pass: each key extracted from the text left behind the key before it.
+class TagReading : public BrandProfileReading {
+public:
+    explicit TagReading(std::string workingText) : m_reader(std::move(workingText)) {}
+    std::string read(const std::string& key) override { return m_reader.read(key); }
+
+private:
+    TagReader m_reader;
+};
+
+} // namespace
+
+const std::vector<BrandProfileKey>& brandProfileFields() {
+    static const std::vector<BrandProfileKey> fields = {
+        {"ApplicationName", &Record::ApplicationName},
+        {"BranderCode", &Record::BranderCode},
+        {"BranderType", &Record::BranderType},
+        {.key = "AffiliateURL", .field = &Record::AffiliateURL, .withAffiliateId = true},
+        {.key = "AffiliateTYPE"}, // not used, but its place in the order counts
+        {"AffiliateID", &Record::AffiliateID},
+        {"MasterNewsBaseURL", &Record::MasterNewsBaseURL},
+        {"PlatinumNewsBaseURL", &Record::PlatinumNewsBaseURL},
+        {"GoldNewsBaseURL", &Record::GoldNewsBaseURL},
+        {"MasterPublID", &Record::MasterPublID},
+        {"PlatinumPublID", &Record::PlatinumPublID},
+        {"GoldPublID", &Record::GoldPublID},
+        {.key = "MakeMoneyButton", .besideRecord = &BrandProfileText::MakeMoneyButton},
+        {"AppHelpURL", &Record::AppHelpURL},
+        {"CopyrightYears", &Record::CopyrightYears},
+        {"CopyrightCompany", &Record::CopyrightCompany},
+        {"AboutText", &Record::AboutText},
     };
+    return fields;
+}
+
+const std::vector<BrandProfileFamily>& brandProfileFamilies() {
+    static const std::vector<BrandProfileFamily> families = {
+        {"Welcome", &BrandProfileText::welcomes},
+        {"Banner", &BrandProfileText::banners},
+        {"Link", &BrandProfileText::links},
+    };
+    return families;
+}
+
+const std::vector<std::string_view>& brandProfileKeys() {
+    static const std::vector<std::string_view> keys = [] {
+        std::vector<std::string_view> out;
+        for (const BrandProfileKey& field : brandProfileFields())
+            out.push_back(field.key);
+        return out;
+    }();
     return keys;
+}
+
+namespace {
+
+template <class Text> auto keptIn(Text& text, const BrandProfileKey& key) {
+    if (key.field)
+        return &(text.values.*key.field);
+    return key.besideRecord ? &(text.*key.besideRecord) : nullptr;
+}
+
+} // namespace
+
+std::string* keptValue(BrandProfileText& text, const BrandProfileKey& key) {
+    return keptIn(text, key);
+}
+
+const std::string* keptValue(const BrandProfileText& text, const BrandProfileKey& key) {
+    return keptIn(text, key);
 }
 
 std::string substituteAffiliateId(std::string_view url, std::string_view affiliateId) {
@@ -35,41 +100,41 @@ std::string substituteAffiliateId(std::string_view url, std::string_view affilia
     return out;
 }
 
-BrandProfileText parseBrandProfile(std::string_view plainBytes) {
-    TagReader reader(textcodec::decodeToUtf8(taggedtext::toWorkingText(plainBytes)));
+BrandProfileText readBrandProfile(BrandProfileReading& reading) {
     BrandProfileText text;
-    BrandProfileRecord& v = text.values;
-    v.ApplicationName = reader.read("ApplicationName");
-    v.BranderCode = reader.read("BranderCode");
-    v.BranderType = reader.read("BranderType");
-    v.AffiliateURL = reader.read("AffiliateURL");
-    reader.read("AffiliateTYPE"); // not used, but its place in the order counts
-    v.AffiliateID = reader.read("AffiliateID");
-    v.AffiliateURL = substituteAffiliateId(v.AffiliateURL, v.AffiliateID);
-    v.MasterNewsBaseURL = reader.read("MasterNewsBaseURL");
-    v.PlatinumNewsBaseURL = reader.read("PlatinumNewsBaseURL");
-    v.GoldNewsBaseURL = reader.read("GoldNewsBaseURL");
-    v.MasterPublID = reader.read("MasterPublID");
-    v.PlatinumPublID = reader.read("PlatinumPublID");
-    v.GoldPublID = reader.read("GoldPublID");
-    text.MakeMoneyButton = reader.read("MakeMoneyButton");
-    v.AppHelpURL = reader.read("AppHelpURL");
-    v.CopyrightYears = reader.read("CopyrightYears");
-    v.CopyrightCompany = reader.read("CopyrightCompany");
-    v.AboutText = reader.read("AboutText");
+    const std::vector<BrandProfileKey>& fields = brandProfileFields();
+    std::vector<std::string> asRead;
+    asRead.reserve(fields.size());
+    for (const BrandProfileKey& field : fields) {
+        asRead.push_back(reading.read(std::string(field.key)));
+        if (std::string* kept = keptValue(text, field))
+            *kept = asRead.back();
+    }
+    for (size_t i = 0; i < fields.size(); ++i) {
+        std::string* kept = keptValue(text, fields[i]);
+        if (kept && fields[i].withAffiliateId)
+            *kept = substituteAffiliateId(*kept, text.values.AffiliateID);
+        reading.valueRead(std::string(fields[i].key), kept ? *kept : asRead[i]);
+    }
 
-    const auto family = [&reader](const char* name, std::vector<std::string>& list) {
+    for (const BrandProfileFamily& family : brandProfileFamilies()) {
+        std::vector<std::string>& entries = text.*family.entries;
         for (int n = 1; n <= kMaxBrandEntries; ++n) {
-            std::string entry = reader.read(std::string(name) + std::to_string(n));
+            const std::string key = std::string(family.name) + std::to_string(n);
+            std::string entry = reading.read(key);
             if (entry.empty())
                 break;
-            list.push_back(std::move(entry));
+            reading.valueRead(key, entry);
+            entries.push_back(std::move(entry));
         }
-    };
-    family("Welcome", text.welcomes);
-    family("Banner", text.banners);
-    family("Link", text.links);
+        reading.familyRead(family.name, static_cast<int>(entries.size()));
+    }
     return text;
+}
+
+BrandProfileText parseBrandProfile(std::string_view plainBytes) {
+    TagReading reading(textcodec::decodeToUtf8(taggedtext::toWorkingText(plainBytes)));
+    return readBrandProfile(reading);
 }
 
 std::pair<std::string, std::string> splitEntry(std::string_view entry) {

@@ -13,22 +13,66 @@
 // Reading the brand profile: the decrypted text's keys in their fixed order,
 // then this run's choice of welcome page, banner and links.
 
-// The keys read one after the other; the numbered families follow.
-const std::vector<std::string_view>& brandProfileKeys();
-
 inline constexpr int kMaxBrandEntries = 16;
 
 // Everything the profile text holds, as read (UTF-8).
 struct BrandProfileText {
-    BrandProfileRecord values;   // keys 1 to 17 (AffiliateURL with the id put in)
+    BrandProfileRecord values;   // the fixed part (AffiliateURL with the id put in)
     std::string MakeMoneyButton; // the caption of the Make Money button, as read
     std::vector<std::string> welcomes, banners, links;
 };
 
+// A key of the profile text's fixed part and where the program keeps its
+// value: a field of the profile record, or beside the record in the text, or
+// nowhere for a key read only for its place in the order.
+struct BrandProfileKey {
+    std::string_view key;
+    std::string BrandProfileRecord::*field = nullptr;
+    std::string BrandProfileText::*besideRecord = nullptr;
+    // Every "%%AFFILIATEID%%" in the value becomes the AffiliateID value.
+    bool withAffiliateId = false;
+};
+
+// A numbered family: the keys NAME1 to NAME16, read after the fixed part.
+struct BrandProfileFamily {
+    std::string_view name;
+    std::vector<std::string> BrandProfileText::*entries = nullptr;
+};
+
+// The fixed part in reading order; the families follow in their order.
+const std::vector<BrandProfileKey>& brandProfileFields();
+const std::vector<BrandProfileFamily>& brandProfileFamilies();
+
+// The keys of the fixed part, in reading order.
+const std::vector<std::string_view>& brandProfileKeys();
+
+// Where the text keeps the key's value; nullptr for a key read only for its place.
+std::string* keptValue(BrandProfileText& text, const BrandProfileKey& key);
+const std::string* keptValue(const BrandProfileText& text, const BrandProfileKey& key);
+
+// One reading pass over a profile text: where its values come from, and who
+// hears of them.
+class BrandProfileReading {
+public:
+    virtual ~BrandProfileReading() = default;
+    // The value of `key`, taken from what is left of the text.
+    virtual std::string read(const std::string& key) = 0;
+    // Each value as the program keeps it, in reading order (a key read only
+    // for its place: as read), and each family entry the program takes.
+    virtual void valueRead(const std::string& /*key*/, const std::string& /*value*/) {}
+    // A family has been read: `count` entries, ending before the first empty
+    // one or at 16.
+    virtual void familyRead(std::string_view /*name*/, int /*count*/) {}
+};
+
+// The fixed part, then each family from 1 up to its first empty value, at
+// most 16 entries, through `reading`.
+BrandProfileText readBrandProfile(BrandProfileReading& reading);
+
 // The profile text from the decrypted bytes: read as lines (a NUL ends the
 // text), rejoined with CR LF, decoded as UTF-8 when valid and Windows-1252
-// otherwise; then the keys are extracted in order. Each numbered family is
-// read from 1 and stops at its first empty value, at most 16 entries.
+// otherwise; then read by readBrandProfile, each key extracted from the text
+// left behind the key before it.
 BrandProfileText parseBrandProfile(std::string_view plainBytes);
 
 // Every "%%AFFILIATEID%%" (exact letter case) replaced by the id.

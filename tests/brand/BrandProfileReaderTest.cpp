@@ -56,10 +56,15 @@ TEST(BrandProfileText, ReadsEveryKeyInOrder) {
     EXPECT_EQ(t.values.AffiliateID, "42");
     // Both placeholders replaced; one in small letters is not the placeholder.
     EXPECT_EQ(t.values.AffiliateURL, "http://shop/?id=42&again=42&no=%%affiliateid%%");
+    EXPECT_EQ(t.values.MasterNewsBaseURL, "http://master/");
+    EXPECT_EQ(t.values.PlatinumNewsBaseURL, "http://platinum/");
     EXPECT_EQ(t.values.GoldNewsBaseURL, "http://gold/");
+    EXPECT_EQ(t.values.MasterPublID, "m1");
+    EXPECT_EQ(t.values.PlatinumPublID, "p1");
     EXPECT_EQ(t.values.GoldPublID, "g1");
     EXPECT_EQ(t.MakeMoneyButton, "Earn");
     EXPECT_EQ(t.values.AppHelpURL, "http://help/");
+    EXPECT_EQ(t.values.CopyrightYears, "2001-2009");
     EXPECT_EQ(t.values.CopyrightCompany, "Brander Ltd");
     EXPECT_EQ(t.values.AboutText, "line one\r\nline two");
     EXPECT_EQ(t.welcomes, (std::vector<std::string>{"<p>one</p>", "<p>two</p>"}));

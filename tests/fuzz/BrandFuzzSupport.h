@@ -54,42 +54,17 @@ inline QByteArray readFile(const QString& name) {
     return file.readAll();
 }
 
-// The value the program keeps for a key of the fixed part.
-inline const std::string* keptValue(const BrandProfileText& text, std::string_view key) {
-    const BrandProfileRecord& v = text.values;
-    const std::pair<std::string_view, const std::string*> fields[] = {
-        {"ApplicationName", &v.ApplicationName},
-        {"BranderCode", &v.BranderCode},
-        {"BranderType", &v.BranderType},
-        {"AffiliateURL", &v.AffiliateURL},
-        {"AffiliateID", &v.AffiliateID},
-        {"MasterNewsBaseURL", &v.MasterNewsBaseURL},
-        {"PlatinumNewsBaseURL", &v.PlatinumNewsBaseURL},
-        {"GoldNewsBaseURL", &v.GoldNewsBaseURL},
-        {"MasterPublID", &v.MasterPublID},
-        {"PlatinumPublID", &v.PlatinumPublID},
-        {"GoldPublID", &v.GoldPublID},
-        {"MakeMoneyButton", &text.MakeMoneyButton},
-        {"AppHelpURL", &v.AppHelpURL},
-        {"CopyrightYears", &v.CopyrightYears},
-        {"CopyrightCompany", &v.CopyrightCompany},
-        {"AboutText", &v.AboutText},
-    };
-    for (const auto& [name, value] : fields) {
-        if (name == key)
-            return value;
-    }
-    return nullptr; // AffiliateTYPE: read for its place, not kept
-}
-
 inline bool sameText(const BrandProfileText& a, const BrandProfileText& b) {
-    for (const std::string_view key : brandProfileKeys()) {
+    for (const BrandProfileKey& key : brandProfileFields()) {
         const std::string* x = keptValue(a, key);
-        const std::string* y = keptValue(b, key);
-        if (x && *x != *y)
+        if (x && *x != *keptValue(b, key))
             return false;
     }
-    return a.welcomes == b.welcomes && a.banners == b.banners && a.links == b.links;
+    for (const BrandProfileFamily& family : brandProfileFamilies()) {
+        if (a.*family.entries != b.*family.entries)
+            return false;
+    }
+    return true;
 }
 
 inline std::pair<std::string, std::string> referenceEntry(std::string_view entry) {
@@ -140,30 +115,31 @@ inline void checkChoice(const BrandProfileText& text, std::uint32_t seed) {
 
 inline void checkProfileText(std::string_view plain) {
     const BrandProfileText text = parseBrandProfile(plain);
-    for (const auto* family : {&text.welcomes, &text.banners, &text.links}) {
-        FUZZ_REQUIRE(family->size() <= static_cast<size_t>(kMaxBrandEntries));
-        for (const std::string& entry : *family)
+    for (const BrandProfileFamily& family : brandProfileFamilies()) {
+        FUZZ_REQUIRE((text.*family.entries).size() <= static_cast<size_t>(kMaxBrandEntries));
+        for (const std::string& entry : text.*family.entries)
             FUZZ_REQUIRE(!entry.empty());
     }
 
     // The checker reads every value the program reads, in the same order.
     const BrandProfileReport report = checkBrandProfile(plain, folders().bannerFolder);
-    const std::vector<std::string_view>& keys = brandProfileKeys();
-    FUZZ_REQUIRE(report.values.size() ==
-                 keys.size() + text.welcomes.size() + text.banners.size() + text.links.size());
+    size_t expectedValues = brandProfileFields().size();
+    for (const BrandProfileFamily& family : brandProfileFamilies())
+        expectedValues += (text.*family.entries).size();
+    FUZZ_REQUIRE(report.values.size() == expectedValues);
     size_t at = 0;
-    for (const std::string_view key : keys) {
-        FUZZ_REQUIRE(report.values[at].first == key);
+    for (const BrandProfileKey& key : brandProfileFields()) {
+        FUZZ_REQUIRE(report.values[at].first == key.key);
         if (const std::string* kept = keptValue(text, key))
             FUZZ_REQUIRE(report.values[at].second == *kept);
         ++at;
     }
-    for (const auto& [name, family] :
-         {std::pair{"Welcome", &text.welcomes}, std::pair{"Banner", &text.banners},
-          std::pair{"Link", &text.links}}) {
-        for (size_t n = 0; n < family->size(); ++n, ++at) {
-            FUZZ_REQUIRE(report.values[at].first == name + std::to_string(n + 1));
-            FUZZ_REQUIRE(report.values[at].second == (*family)[n]);
+    for (const BrandProfileFamily& family : brandProfileFamilies()) {
+        const std::vector<std::string>& entries = text.*family.entries;
+        for (size_t n = 0; n < entries.size(); ++n, ++at) {
+            FUZZ_REQUIRE(report.values[at].first ==
+                         std::string(family.name) + std::to_string(n + 1));
+            FUZZ_REQUIRE(report.values[at].second == entries[n]);
         }
     }
     FUZZ_REQUIRE(report.newsButton == newsButtonVisible(text.values));
