@@ -102,10 +102,36 @@ namespace settingfield {
 template <auto Member>
 using MemberType = std::remove_cvref_t<decltype(std::declval<InfoBoxSettings&>().*Member)>;
 
-template <auto Member> constexpr SettingField row(std::string_view key, FieldKind kind) {
+// Whether a member of type T holds values of the kind.
+template <class T> constexpr bool holds(FieldKind kind) {
+    switch (kind) {
+    case FieldKind::Number:
+        return std::is_same_v<T, int>;
+    case FieldKind::Choice:
+        return std::is_enum_v<T>;
+    case FieldKind::Color:
+        return std::is_same_v<T, Color>;
+    case FieldKind::Flag:
+        return std::is_same_v<T, bool>;
+    case FieldKind::FontName:
+    case FieldKind::Text:
+    case FieldKind::Lines:
+        break;
+    }
+    return std::is_same_v<T, std::string>;
+}
+
+// A row for the member. In the constant table a kind the member's type cannot
+// hold does not compile.
+template <auto Member>
+constexpr SettingField row(std::string_view key, FieldKind kind, int low = 0, int high = 0) {
+    if (!holds<MemberType<Member>>(kind))
+        throw std::logic_error("the member's type does not hold values of this kind");
     SettingField f;
     f.key = key;
     f.kind = kind;
+    f.low = low;
+    f.high = high;
     f.id = fieldId<Member>();
     f.get = [](const InfoBoxSettings& s) { return toFieldValue(s.*Member); };
     f.put = [](InfoBoxSettings& s, const FieldValue& v) {
@@ -114,68 +140,37 @@ template <auto Member> constexpr SettingField row(std::string_view key, FieldKin
     return f;
 }
 
-template <auto Member> constexpr SettingField number(std::string_view key, int low, int high) {
-    static_assert(std::is_same_v<MemberType<Member>, int>);
-    SettingField f = row<Member>(key, FieldKind::Number);
-    f.low = low;
-    f.high = high;
-    return f;
-}
-
-template <auto Member> constexpr SettingField choice(std::string_view key, int low, int high) {
-    static_assert(std::is_enum_v<MemberType<Member>>);
-    SettingField f = row<Member>(key, FieldKind::Choice);
-    f.low = low;
-    f.high = high;
-    return f;
-}
-
-template <auto Member> constexpr SettingField color(std::string_view key) {
-    static_assert(std::is_same_v<MemberType<Member>, Color>);
-    return row<Member>(key, FieldKind::Color);
-}
-
-template <auto Member> constexpr SettingField flag(std::string_view key) {
-    static_assert(std::is_same_v<MemberType<Member>, bool>);
-    return row<Member>(key, FieldKind::Flag);
-}
-
-template <auto Member> constexpr SettingField text(std::string_view key, FieldKind kind) {
-    static_assert(std::is_same_v<MemberType<Member>, std::string>);
-    return row<Member>(key, kind);
-}
-
 } // namespace settingfield
 
 // The record. Saved fields stand in file order; BoxWidth and BoldText are
 // never saved.
 inline constexpr SettingField kSettingFields[] = {
-    settingfield::number<&InfoBoxSettings::Border>("Border", 1, 10),
-    settingfield::color<&InfoBoxSettings::BorderColor>("BorderColor"),
-    settingfield::number<&InfoBoxSettings::BoxWidth>("BoxWidth", 0, 800).notSaved(),
-    settingfield::color<&InfoBoxSettings::HBgColor>("HBgColor"),
-    settingfield::color<&InfoBoxSettings::HColor>("HColor"),
-    settingfield::text<&InfoBoxSettings::HName>("HName", FieldKind::FontName),
-    settingfield::number<&InfoBoxSettings::HSize>("HSize", 9, 30),
-    settingfield::flag<&InfoBoxSettings::HUnderline>("HUnderline"),
-    settingfield::flag<&InfoBoxSettings::HItalic>("HItalic"),
-    settingfield::flag<&InfoBoxSettings::HBold>("HBold"),
-    settingfield::color<&InfoBoxSettings::BBgColor>("BBgColor"),
-    settingfield::color<&InfoBoxSettings::BColor>("BColor"),
-    settingfield::text<&InfoBoxSettings::BName>("BName", FieldKind::FontName),
-    settingfield::number<&InfoBoxSettings::BSize>("BSize", 9, 30),
-    settingfield::flag<&InfoBoxSettings::BUnderline>("BUnderline"),
-    settingfield::flag<&InfoBoxSettings::BItalic>("BItalic"),
-    settingfield::flag<&InfoBoxSettings::BBold>("BBold"),
-    settingfield::choice<&InfoBoxSettings::Target>("Target", 1, 4),
-    settingfield::text<&InfoBoxSettings::LinkText>("LinkText", FieldKind::Text),
-    settingfield::text<&InfoBoxSettings::LinkURL>("LinkURL", FieldKind::Text),
-    settingfield::text<&InfoBoxSettings::Image>("Image", FieldKind::Text),
-    settingfield::text<&InfoBoxSettings::HeaderText>("HeaderText", FieldKind::Text),
-    settingfield::text<&InfoBoxSettings::BoldText>("BoldText", FieldKind::Text).notSaved(),
-    settingfield::text<&InfoBoxSettings::BodyText>("BodyText", FieldKind::Lines),
-    settingfield::choice<&InfoBoxSettings::OutputFormat>("OutputFormat", 1, 2),
-    settingfield::text<&InfoBoxSettings::Output>("Output", FieldKind::Text),
+    settingfield::row<&InfoBoxSettings::Border>("Border", FieldKind::Number, 1, 10),
+    settingfield::row<&InfoBoxSettings::BorderColor>("BorderColor", FieldKind::Color),
+    settingfield::row<&InfoBoxSettings::BoxWidth>("BoxWidth", FieldKind::Number, 0, 800).notSaved(),
+    settingfield::row<&InfoBoxSettings::HBgColor>("HBgColor", FieldKind::Color),
+    settingfield::row<&InfoBoxSettings::HColor>("HColor", FieldKind::Color),
+    settingfield::row<&InfoBoxSettings::HName>("HName", FieldKind::FontName),
+    settingfield::row<&InfoBoxSettings::HSize>("HSize", FieldKind::Number, 9, 30),
+    settingfield::row<&InfoBoxSettings::HUnderline>("HUnderline", FieldKind::Flag),
+    settingfield::row<&InfoBoxSettings::HItalic>("HItalic", FieldKind::Flag),
+    settingfield::row<&InfoBoxSettings::HBold>("HBold", FieldKind::Flag),
+    settingfield::row<&InfoBoxSettings::BBgColor>("BBgColor", FieldKind::Color),
+    settingfield::row<&InfoBoxSettings::BColor>("BColor", FieldKind::Color),
+    settingfield::row<&InfoBoxSettings::BName>("BName", FieldKind::FontName),
+    settingfield::row<&InfoBoxSettings::BSize>("BSize", FieldKind::Number, 9, 30),
+    settingfield::row<&InfoBoxSettings::BUnderline>("BUnderline", FieldKind::Flag),
+    settingfield::row<&InfoBoxSettings::BItalic>("BItalic", FieldKind::Flag),
+    settingfield::row<&InfoBoxSettings::BBold>("BBold", FieldKind::Flag),
+    settingfield::row<&InfoBoxSettings::Target>("Target", FieldKind::Choice, 1, 4),
+    settingfield::row<&InfoBoxSettings::LinkText>("LinkText", FieldKind::Text),
+    settingfield::row<&InfoBoxSettings::LinkURL>("LinkURL", FieldKind::Text),
+    settingfield::row<&InfoBoxSettings::Image>("Image", FieldKind::Text),
+    settingfield::row<&InfoBoxSettings::HeaderText>("HeaderText", FieldKind::Text),
+    settingfield::row<&InfoBoxSettings::BoldText>("BoldText", FieldKind::Text).notSaved(),
+    settingfield::row<&InfoBoxSettings::BodyText>("BodyText", FieldKind::Lines),
+    settingfield::row<&InfoBoxSettings::OutputFormat>("OutputFormat", FieldKind::Choice, 1, 2),
+    settingfield::row<&InfoBoxSettings::Output>("Output", FieldKind::Text),
 };
 
 namespace settingfield {
