@@ -4,8 +4,7 @@
 // of the wizard layer), and BoxWidth and BoldText keep what they held.
 
 #include "app/FMain.h"
-#include "brand/BrandProfile.h"
-#include "tests/app/TestEnvironment.h"
+#include "tests/app/ShownMainWindow.h"
 
 #include "tests/wizard/PropertySupport.h"
 #include "tests/wizard/SettingsSupport.h"
@@ -21,15 +20,8 @@ constexpr int kCases = 25;
 
 using settingstest::differingFields;
 
-class ConfigurationPropertyWindow : public ::testing::Test {
+class ConfigurationPropertyWindow : public ShownMainWindow {
 protected:
-    void SetUp() override {
-        BrandProfile = BrandProfileRecord{};
-        w = std::make_unique<TfrmMain>(env.make());
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    }
-
     // Types the settings into the window's controls, each of which must hold
     // what it is given.
     void typeIn(const InfoBoxSettings& s) {
@@ -72,9 +64,6 @@ protected:
         }
         return s;
     }
-
-    TestEnvironment env;
-    std::unique_ptr<TfrmMain> w;
 };
 
 } // namespace

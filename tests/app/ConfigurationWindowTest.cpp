@@ -2,8 +2,7 @@
 #include "app/widgets/ColorBox.h"
 #include "app/widgets/FontNameBox.h"
 #include "app/widgets/PreviewShape.h"
-#include "brand/BrandProfile.h"
-#include "tests/app/TestEnvironment.h"
+#include "tests/app/ShownMainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +15,8 @@
 
 namespace {
 
-class ConfigurationWindow : public ::testing::Test {
+class ConfigurationWindow : public ShownMainWindow {
 protected:
-    void SetUp() override {
-        BrandProfile = BrandProfileRecord{};
-        w = std::make_unique<TfrmMain>(env.make());
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    }
-
     void writeFile(const QString& path, const QByteArray& bytes) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -39,9 +31,6 @@ protected:
         env.dialogs->files.push_back(path);
         QTest::mouseClick(w->btnLoad, Qt::LeftButton);
     }
-
-    TestEnvironment env;
-    std::unique_ptr<TfrmMain> w;
 };
 
 } // namespace

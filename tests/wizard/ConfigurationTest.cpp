@@ -3,6 +3,7 @@
 #include "format/TaggedText.h"
 #include "format/TextCodec.h"
 #include "tests/wizard/SettingsSupport.h"
+#include "tests/wizard/TestData.h"
 #include "util/UserError.h"
 #include "wizard/ColorText.h"
 
@@ -14,8 +15,6 @@
 
 #include <cctype>
 #include <csignal>
-#include <fstream>
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,13 +23,6 @@ using namespace configuration;
 using namespace std::string_literals;
 
 namespace {
-
-std::string readData(const std::string& name) {
-    std::ifstream in(std::string(WIZARD_TEST_DATA) + "/" + name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string readFile(const QString& path) {
     QFile file(path);
@@ -103,7 +95,7 @@ std::string errorOf(std::string_view bytes, ConfigurationTarget& target) {
 } // namespace
 
 TEST(ConfigurationSave, StartSettingsByteForByte) {
-    EXPECT_EQ(toBytes(InfoBoxSettings{}), readData("start-settings.set"));
+    EXPECT_EQ(toBytes(InfoBoxSettings{}), readTestData("start-settings.set"));
 }
 
 TEST(ConfigurationSave, LeavesOutBoxWidthAndBoldText) {
@@ -162,7 +154,7 @@ TEST(ConfigurationRoundTrip, ThroughAFile) {
 
 TEST(ConfigurationLoad, HandsOverEveryKeyInFileOrder) {
     RecordingTarget target;
-    load(readData("start-settings.set"), target);
+    load(readTestData("start-settings.set"), target);
     const std::vector<std::string> expected = {"Border=1",         "BorderColor=#000000",
                                                "HBgColor=#FBE299", "HColor=#000000",
                                                "HName=Arial",      "HSize=11",
@@ -258,7 +250,7 @@ TEST(ConfigurationLoad, MissingKeysAfterTheNumbers) {
 }
 
 TEST(ConfigurationLoad, NumbersAreBroughtIntoTheFieldsRanges) {
-    const std::string start = readData("start-settings.set");
+    const std::string start = readTestData("start-settings.set");
     struct Case {
         const char* key;
         const char* value;
@@ -285,7 +277,7 @@ TEST(ConfigurationLoad, NumbersAreBroughtIntoTheFieldsRanges) {
 }
 
 TEST(ConfigurationLoad, FlagsAsNumbersOrWords) {
-    const std::string start = readData("start-settings.set");
+    const std::string start = readTestData("start-settings.set");
     struct Case {
         const char* value;
         bool on;
@@ -308,7 +300,7 @@ TEST(ConfigurationLoad, FlagsAsNumbersOrWords) {
 }
 
 TEST(ConfigurationLoad, TargetAndOutputChoiceOnlyForTheirValues) {
-    const std::string start = readData("start-settings.set");
+    const std::string start = readTestData("start-settings.set");
     InfoBoxSettings before;
     before.Target = TargetKind::Cell;
     before.OutputFormat = OutputChoice::CodeListing;
@@ -387,7 +379,7 @@ TEST(ConfigurationLoad, CapitalisedTagsLoadLikeTheTablesLetterCase) {
 }
 
 TEST(ConfigurationLoad, FontNamesAsWrittenAndEmptyKeepsThePrevious) {
-    const std::string start = readData("start-settings.set");
+    const std::string start = readTestData("start-settings.set");
     EXPECT_EQ(loaded(withLine(start, "HName", "comic sans ms")).HName, "comic sans ms");
     InfoBoxSettings before;
     before.BName = "Verdana";
@@ -395,7 +387,7 @@ TEST(ConfigurationLoad, FontNamesAsWrittenAndEmptyKeepsThePrevious) {
 }
 
 TEST(ConfigurationLoad, FileOfAnEarlierCopyInWindows1252) {
-    const std::string bytes = readData("earlier-copy-1252.set");
+    const std::string bytes = readTestData("earlier-copy-1252.set");
     ASSERT_FALSE(textcodec::isValidUtf8(bytes));
     const InfoBoxSettings s = loaded(bytes);
     EXPECT_EQ(s.Border, 3);
@@ -423,13 +415,13 @@ TEST(ConfigurationLoad, FileOfAnEarlierCopyInWindows1252) {
 
 TEST(ConfigurationLoad, BytesBehindANulByteAreIgnored) {
     // The Windows-1252 byte behind the NUL must not turn the UTF-8 before it into mojibake.
-    std::string bytes = withLine(readData("start-settings.set"), "Output", "caf\xC3\xA9.htm");
+    std::string bytes = withLine(readTestData("start-settings.set"), "Output", "caf\xC3\xA9.htm");
     bytes += "\0<%%Output%%>\xE9<%%/Output%%>\r\n"s;
     EXPECT_EQ(loaded(bytes).Output, "caf\xC3\xA9.htm");
 }
 
 TEST(ConfigurationLoad, MultiLineValuesWithLoneLineFeeds) {
-    std::string bytes = readData("start-settings.set");
+    std::string bytes = readTestData("start-settings.set");
     bytes = withLine(bytes, "BodyText", "a\nb\rc");
     EXPECT_EQ(loaded(bytes).BodyText, "a\r\nb\r\nc");
 }

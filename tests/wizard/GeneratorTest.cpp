@@ -1,20 +1,12 @@
 #include "wizard/Generator.h"
 
-#include <gtest/gtest.h>
+#include "tests/wizard/TestData.h"
 
-#include <fstream>
-#include <sstream>
+#include <gtest/gtest.h>
 
 using namespace generator;
 
 namespace {
-
-std::string readFile(const std::string& name) {
-    std::ifstream in(std::string(WIZARD_TEST_DATA) + "/" + name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 InfoBoxSettings styled() {
     InfoBoxSettings s;
@@ -41,7 +33,7 @@ InfoBoxSettings styled() {
 } // namespace
 
 TEST(StyleSheet, StartSettingsByteForByte) {
-    EXPECT_EQ(joinLines(styleSheetLines(InfoBoxSettings{})), readFile("infostyle-start.css"));
+    EXPECT_EQ(joinLines(styleSheetLines(InfoBoxSettings{})), readTestData("infostyle-start.css"));
 }
 
 TEST(StyleSheet, StyledSettings) {
@@ -96,7 +88,7 @@ TEST(StyleSheet, NonAsciiAndValueEndingFontNameCharactersBecomeCssEscapes) {
 
 TEST(Script, FiftyFixedLinesByteForByte) {
     EXPECT_EQ(scriptLines().size(), 50u);
-    EXPECT_EQ(joinLines(scriptLines()), readFile("info.js"));
+    EXPECT_EQ(joinLines(scriptLines()), readTestData("info.js"));
 }
 
 TEST(Snippet, EveryTargetKind) {
