@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -42,6 +43,49 @@ std::optional<FieldValue> readChoice(const SettingField& field, std::string_view
     return std::nullopt;
 }
 
+// A value as its field's tag line holds it.
+std::string valueText(const SettingField& field, const FieldValue& value) {
+    switch (field.kind) {
+    case FieldKind::Number:
+    case FieldKind::Choice:
+        return std::to_string(std::get<int>(value));
+    case FieldKind::Color:
+        return ColorToHtml(std::get<Color>(value));
+    case FieldKind::Flag:
+        return flagText(std::get<bool>(value));
+    case FieldKind::Lines:
+        return StripTrailingLineBreak(std::get<std::string>(value));
+    case FieldKind::FontName:
+    case FieldKind::Text:
+        break;
+    }
+    return std::get<std::string>(value);
+}
+
+// The value of a field's tag line; `present` tells whether the file holds the
+// key at all (a missing key reads as the empty text). Nothing for a choice
+// that leaves the field as it is.
+std::optional<FieldValue> readValue(const SettingField& field, std::string_view text,
+                                    bool present) {
+    if (!present && field.whenAbsent)
+        return *field.whenAbsent;
+    switch (field.kind) {
+    case FieldKind::Number:
+        return configuration::parseInteger(text);
+    case FieldKind::Color:
+        return HtmlToColor(text);
+    case FieldKind::Flag:
+        return configuration::parseFlag(text);
+    case FieldKind::Choice:
+        return readChoice(field, text);
+    case FieldKind::FontName:
+    case FieldKind::Text:
+    case FieldKind::Lines:
+        break;
+    }
+    return std::string(text);
+}
+
 } // namespace
 
 void SettingsTarget::set(const SettingField& field, const FieldValue& value) {
@@ -66,24 +110,6 @@ const std::vector<std::string_view>& keys() {
         return saved;
     }();
     return list;
-}
-
-std::string valueText(const SettingField& field, const FieldValue& value) {
-    switch (field.kind) {
-    case FieldKind::Number:
-    case FieldKind::Choice:
-        return std::to_string(std::get<int>(value));
-    case FieldKind::Color:
-        return ColorToHtml(std::get<Color>(value));
-    case FieldKind::Flag:
-        return flagText(std::get<bool>(value));
-    case FieldKind::Lines:
-        return StripTrailingLineBreak(std::get<std::string>(value));
-    case FieldKind::FontName:
-    case FieldKind::Text:
-        break;
-    }
-    return std::get<std::string>(value);
 }
 
 std::vector<std::string> lines(const InfoBoxSettings& settings) {
@@ -153,27 +179,6 @@ bool parseFlag(std::string_view text) {
     } catch (const UserError&) {
         throw UserError("'" + std::string(text) + "' is not a valid boolean value");
     }
-}
-
-std::optional<FieldValue> readValue(const SettingField& field, std::string_view text,
-                                    bool present) {
-    if (!present && field.whenAbsent)
-        return *field.whenAbsent;
-    switch (field.kind) {
-    case FieldKind::Number:
-        return parseInteger(text);
-    case FieldKind::Color:
-        return HtmlToColor(text);
-    case FieldKind::Flag:
-        return parseFlag(text);
-    case FieldKind::Choice:
-        return readChoice(field, text);
-    case FieldKind::FontName:
-    case FieldKind::Text:
-    case FieldKind::Lines:
-        break;
-    }
-    return std::string(text);
 }
 
 void load(std::string_view fileBytes, ConfigurationTarget& target) {

@@ -5,14 +5,13 @@
 
 #include <QString>
 
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Configuration files: the saved fields of kSettingFields, 24 of the settings,
-// as a tagged text file (".set"). BoxWidth and BoldText are not part of it.
+// Configuration files: the saved fields of kSettingFields (every setting but
+// BoxWidth and BoldText) as a tagged text file (".set").
 //
 // The keys are read in the order they are written. Reading consumes the text,
 // so a key that stands before the key read last reads as missing; that order
@@ -49,16 +48,8 @@ private:
 
 namespace configuration {
 
-// The 24 keys in file order.
+// The keys of the saved fields, in file order.
 const std::vector<std::string_view>& keys();
-
-// A value as its field's tag line holds it.
-std::string valueText(const SettingField& field, const FieldValue& value);
-
-// The value of a field's tag line; `present` tells whether the file holds the
-// key at all (a missing key reads as the empty text). Nothing for a choice
-// that leaves the field as it is. Throws the conversion errors of load().
-std::optional<FieldValue> readValue(const SettingField& field, std::string_view text, bool present);
 
 // The tag lines of a configuration file, one per key in file order.
 std::vector<std::string> lines(const InfoBoxSettings& settings);
