@@ -48,8 +48,8 @@ uint32_t subWord(uint32_t w) {
 }
 
 // Shared by both directions: checks the length and expands the key forwards.
-unsigned expandKey(const uint8_t* key, uint32_t keyLength, AesContext* context,
-                   uint32_t direction) {
+[[nodiscard]] unsigned expandKey(const uint8_t* key, uint32_t keyLength, AesContext* context,
+                                 uint32_t direction) {
     if (!context)
         return 0;
     context->flags = AesBlockLength;

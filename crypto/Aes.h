@@ -22,11 +22,15 @@ struct AesContext {
 };
 
 // The key length may be given in bytes (16, 24, 32) or in bits (128, 192, 256).
-unsigned AesSetEncryptKey(const uint8_t* key, uint32_t keyLength, AesContext* context);
+[[nodiscard]] unsigned AesSetEncryptKey(const uint8_t* key, uint32_t keyLength,
+                                        AesContext* context);
 // Builds the schedule of the equivalent inverse cipher.
-unsigned AesSetDecryptKey(const uint8_t* key, uint32_t keyLength, AesContext* context);
+[[nodiscard]] unsigned AesSetDecryptKey(const uint8_t* key, uint32_t keyLength,
+                                        AesContext* context);
 
 // One 16-byte block; input and output may be the same buffer. A context of
 // the other direction (or without a key) gives 0 and leaves the output as it was.
-unsigned AesEncryptBlock(const uint8_t* input, uint8_t* output, const AesContext* context);
-unsigned AesDecryptBlock(const uint8_t* input, uint8_t* output, const AesContext* context);
+[[nodiscard]] unsigned AesEncryptBlock(const uint8_t* input, uint8_t* output,
+                                       const AesContext* context);
+[[nodiscard]] unsigned AesDecryptBlock(const uint8_t* input, uint8_t* output,
+                                       const AesContext* context);

@@ -67,7 +67,7 @@ public:
     // on. False when a stream threw (the destination keeps what was written)
     // or the pass phrase is too long (nothing is written). Each call draws a
     // new salt.
-    bool Encrypt(CryptStream& source, CryptStream& destination);
+    [[nodiscard]] bool Encrypt(CryptStream& source, CryptStream& destination);
 
     // Reads a container of `size` bytes from the source's position on and
     // writes the plain data to the destination, if there is one. True only
@@ -75,7 +75,7 @@ public:
     // bytes are written before the code can be checked: on false the
     // destination may hold data that must be thrown away (nothing at all
     // when the verifier failed).
-    bool Decrypt(CryptStream& source, CryptStream* destination, int64_t size);
+    [[nodiscard]] bool Decrypt(CryptStream& source, CryptStream* destination, int64_t size);
 
     CryptFailure lastFailure() const { return m_failure; }
 
@@ -83,10 +83,10 @@ public:
     ProgressHandler OnProgress;
 
 protected:
-    bool WriteHeader(CryptStream& destination);
-    bool WriteAuthCode(CryptStream& destination);
-    bool ReadHeader(CryptStream& source);
-    bool CheckAuthCode(CryptStream& source);
+    [[nodiscard]] bool WriteHeader(CryptStream& destination);
+    [[nodiscard]] bool WriteAuthCode(CryptStream& destination);
+    [[nodiscard]] bool ReadHeader(CryptStream& source);
+    [[nodiscard]] bool CheckAuthCode(CryptStream& source);
     void DoProgress(uint8_t stage, int64_t count);
 
 private:

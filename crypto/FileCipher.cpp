@@ -56,9 +56,11 @@ int FileCipherStart(uint32_t strength, const uint8_t* passPhrase, size_t passPhr
     context->keystreamPosition = 16;
     std::memset(context->counter, 0, sizeof(context->counter));
     std::memset(context->keystream, 0, sizeof(context->keystream));
-    AesSetEncryptKey(derived, uint32_t(keyLength), &context->cipher);
+    // Neither can fail: the strength was checked, so the key is 16, 24 or 32
+    // bytes, and a context just started takes key bytes.
+    (void)AesSetEncryptKey(derived, uint32_t(keyLength), &context->cipher);
     HmacStart(&context->authenticator);
-    HmacAddKey(derived + keyLength, keyLength, &context->authenticator);
+    (void)HmacAddKey(derived + keyLength, keyLength, &context->authenticator);
     std::memcpy(verifier, derived + 2 * keyLength, FileCipherVerifierLength);
     CryptoWipe(derived, sizeof(derived));
     return 0;

@@ -52,8 +52,9 @@ struct FileCipherContext {
 // BadStrength (strength outside 1 to 3); on an error nothing is written.
 // salt holds FileCipherSaltLength(strength) bytes; the 2-byte verifier is
 // written to verifier.
-int FileCipherStart(uint32_t strength, const uint8_t* passPhrase, size_t passPhraseLength,
-                    const uint8_t* salt, uint8_t* verifier, FileCipherContext* context);
+[[nodiscard]] int FileCipherStart(uint32_t strength, const uint8_t* passPhrase,
+                                  size_t passPhraseLength, const uint8_t* salt, uint8_t* verifier,
+                                  FileCipherContext* context);
 // In place: keystream XOR, then the ciphertext into the code.
 void FileCipherEncrypt(uint8_t* data, size_t length, FileCipherContext* context);
 // In place: the ciphertext into the code, then keystream XOR.

@@ -104,7 +104,7 @@ void Pbkdf2Sha1(const uint8_t* passPhrase, size_t passPhraseLength, const uint8_
                 size_t saltLength, uint32_t iterations, uint8_t* key, size_t keyLength) {
     HmacContext keyed;
     HmacStart(&keyed);
-    HmacAddKey(passPhrase, passPhraseLength, &keyed);
+    (void)HmacAddKey(passPhrase, passPhraseLength, &keyed); // a started context takes key bytes
     HmacContext salted = keyed;
     HmacAddData(salt, saltLength, &salted);
 

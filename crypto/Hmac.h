@@ -26,7 +26,7 @@ struct HmacContext {
 // Zeroes the whole context.
 void HmacStart(HmacContext* context);
 // 0, or -1 when the context is already in its data phase (nothing changes then).
-int HmacAddKey(const uint8_t* key, size_t length, HmacContext* context);
+[[nodiscard]] int HmacAddKey(const uint8_t* key, size_t length, HmacContext* context);
 void HmacAddData(const uint8_t* data, size_t length, HmacContext* context);
 // Writes the first codeLength bytes (at most 20) of the code and returns how
 // many were written; the context is spent afterwards.

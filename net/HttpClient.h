@@ -82,12 +82,14 @@ public:
 
     // POSTs the fields, in order, as multipart/form-data. Every part carries
     // only its Content-Disposition header. The body, or nothing on failure.
-    std::optional<QByteArray> postForm(const QString& address, const std::vector<FormField>& fields,
-                                       const RequestLimits& limits = {});
+    [[nodiscard]] std::optional<QByteArray> postForm(const QString& address,
+                                                     const std::vector<FormField>& fields,
+                                                     const RequestLimits& limits = {});
 
     // GETs the address, writing the body into `sink` as it arrives. True when
     // the whole body arrived and was written.
-    bool get(const QString& address, QIODevice& sink, const RequestLimits& limits = {});
+    [[nodiscard]] bool get(const QString& address, QIODevice& sink,
+                           const RequestLimits& limits = {});
 
     // Aborts every request that waits; each of them ends as a failure.
     // Requests started afterwards run normally.
@@ -107,8 +109,8 @@ private:
     QNetworkRequest makeRequest(const QString& address) const;
     // Waits for the reply and hands every arriving piece of a successful
     // status to `consume`, which returns false to abandon the request.
-    bool finish(QNetworkReply* reply, const RequestLimits& limits,
-                const std::function<bool(const QByteArray&)>& consume);
+    [[nodiscard]] bool finish(QNetworkReply* reply, const RequestLimits& limits,
+                              const std::function<bool(const QByteArray&)>& consume);
 
     QNetworkAccessManager m_manager;
     std::chrono::milliseconds m_stallLimit = DefaultStallLimit;

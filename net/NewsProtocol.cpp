@@ -184,7 +184,7 @@ std::string ask(HttpClient& http, const BrandProfileRecord& profile, Request req
                 overall);
 }
 
-bool judge(Request request, std::string_view reply, const Warn& warn) {
+[[nodiscard]] bool judge(Request request, std::string_view reply, const Warn& warn) {
     if (isSuccess(reply))
         return true;
     const std::string_view message = failureMessage(request, reply);

@@ -113,21 +113,22 @@ std::string post(HttpClient& http, const std::string& address, const std::vector
 // The three requests. Each is true for a successful reply and warns about a
 // failed one through `warn` (never when it is empty).
 // GetNewsList appends the entries to `list`, which it does not clear.
-bool GetNewsList(HttpClient& http, const BrandProfileRecord& profile, std::string_view publisherId,
-                 std::string_view branderCode, std::string_view tierCode,
-                 std::string_view newsTarget, std::vector<std::string>& list, const Warn& warn);
+[[nodiscard]] bool GetNewsList(HttpClient& http, const BrandProfileRecord& profile,
+                               std::string_view publisherId, std::string_view branderCode,
+                               std::string_view tierCode, std::string_view newsTarget,
+                               std::vector<std::string>& list, const Warn& warn);
 // GetLastNews clears `latestId`; a reply without an item leaves `latestTitle`
 // as it was. A request that has not ended after `overall` (when it is not
 // zero) fails: the start-up check must end even when a server trickles.
-bool GetLastNews(HttpClient& http, const BrandProfileRecord& profile, std::string_view publisherId,
-                 std::string_view branderCode, std::string_view tierCode,
-                 std::string_view newsTarget, std::string& latestId, std::string& latestTitle,
-                 const Warn& warn,
-                 std::chrono::milliseconds overall = std::chrono::milliseconds::zero());
-bool GetNewsDetails(HttpClient& http, const BrandProfileRecord& profile,
-                    std::string_view publisherId, std::string_view branderCode,
-                    std::string_view tierCode, std::string_view newsTarget, std::string_view newsId,
-                    std::string& details, const Warn& warn);
+[[nodiscard]] bool
+GetLastNews(HttpClient& http, const BrandProfileRecord& profile, std::string_view publisherId,
+            std::string_view branderCode, std::string_view tierCode, std::string_view newsTarget,
+            std::string& latestId, std::string& latestTitle, const Warn& warn,
+            std::chrono::milliseconds overall = std::chrono::milliseconds::zero());
+[[nodiscard]] bool GetNewsDetails(HttpClient& http, const BrandProfileRecord& profile,
+                                  std::string_view publisherId, std::string_view branderCode,
+                                  std::string_view tierCode, std::string_view newsTarget,
+                                  std::string_view newsId, std::string& details, const Warn& warn);
 
 // The id of the item read last, kept as a tagged line in the encrypted brand
 // profile. The profile is decrypted in memory only; one that is not authentic

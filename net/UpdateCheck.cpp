@@ -64,7 +64,7 @@ bool decimalNumber(std::string_view text) {
     return i == text.size();
 }
 
-std::optional<double> decimalValue(std::string_view text) {
+[[nodiscard]] std::optional<double> decimalValue(std::string_view text) {
     text = trimmedBlanks(text);
     if (!decimalNumber(text))
         return std::nullopt;

@@ -55,7 +55,7 @@ std::string versionOf(std::string_view infoFileText);
 // arrives. True when the whole body was written within `limits` (by default
 // the information file's size limit); otherwise the file is gone. Throws
 // UserError when the file cannot be created.
-bool DownloadToFile(HttpClient& http, const QString& address, const QString& fileName,
-                    const RequestLimits& limits = RequestLimits{MaxInfoFileBytes});
+[[nodiscard]] bool DownloadToFile(HttpClient& http, const QString& address, const QString& fileName,
+                                  const RequestLimits& limits = RequestLimits{MaxInfoFileBytes});
 
 } // namespace update

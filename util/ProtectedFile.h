@@ -31,8 +31,9 @@ enum class ProtectedFileResult {
 // taken for the real thing. When the container cannot be opened the plain
 // file is neither created nor truncated; the plain file may not be the
 // container itself ("Cannot create file").
-ProtectedFileResult DecryptProtectedFile(const QString& containerName, const QString& plainName,
-                                         std::string_view passPhrase = ProtectedFilePassPhrase);
+[[nodiscard]] ProtectedFileResult
+DecryptProtectedFile(const QString& containerName, const QString& plainName,
+                     std::string_view passPhrase = ProtectedFilePassPhrase);
 
 // Encrypts the plain file into the container. The container is written to a
 // temporary file beside it and renamed over it when complete: after an error
@@ -42,8 +43,9 @@ void EncryptProtectedFile(const QString& plainName, const QString& containerName
 
 // The same in memory, without a plain copy on disk. `plain` is empty unless
 // the result is Ok. Writing is atomic as above.
-ProtectedFileResult readProtectedFile(const QString& containerName, QByteArray& plain,
-                                      std::string_view passPhrase = ProtectedFilePassPhrase);
+[[nodiscard]] ProtectedFileResult
+readProtectedFile(const QString& containerName, QByteArray& plain,
+                  std::string_view passPhrase = ProtectedFilePassPhrase);
 void writeProtectedFile(const QString& containerName, const QByteArray& plain,
                         std::string_view passPhrase = ProtectedFilePassPhrase);
 
@@ -51,7 +53,8 @@ void writeProtectedFile(const QString& containerName, const QByteArray& plain,
 // after the files themselves. The container is read up to its end. With no
 // plain device the container is only checked. The plain device receives the
 // data before the code is checked: on anything but Ok it must be discarded.
-ProtectedFileResult decryptProtectedDevice(QIODevice& container, QIODevice* plain,
-                                           std::string_view passPhrase = ProtectedFilePassPhrase);
+[[nodiscard]] ProtectedFileResult
+decryptProtectedDevice(QIODevice& container, QIODevice* plain,
+                       std::string_view passPhrase = ProtectedFilePassPhrase);
 void encryptProtectedDevice(QIODevice& plain, QIODevice& container,
                             std::string_view passPhrase = ProtectedFilePassPhrase);

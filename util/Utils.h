@@ -40,5 +40,5 @@ using ProgramStarter = std::function<bool(const std::string& program, const std:
 
 // Opens `address` (passed on unchanged) in the browser registered for http.
 // False when no browser is registered or it could not be started.
-bool OpenInBrowser(std::string_view address);
-bool OpenInBrowser(std::string_view address, const ProgramStarter& start);
+[[nodiscard]] bool OpenInBrowser(std::string_view address);
+[[nodiscard]] bool OpenInBrowser(std::string_view address, const ProgramStarter& start);

@@ -47,8 +47,8 @@ TEST(Aes, AppendixCVectorsBothWays) {
 TEST(Aes, KeyScheduleMatchesPublishedRoundKeys) {
     const Bytes key = sequence(16);
     AesContext enc, dec;
-    AesSetEncryptKey(key.data(), 16, &enc);
-    AesSetDecryptKey(key.data(), 16, &dec);
+    ASSERT_EQ(AesSetEncryptKey(key.data(), 16, &enc), 1u);
+    ASSERT_EQ(AesSetDecryptKey(key.data(), 16, &dec), 1u);
     EXPECT_EQ(enc.roundKeys[36], 0x549932d1u); // round key 9
     EXPECT_EQ(enc.roundKeys[40], 0x13111d7fu); // round key 10
     EXPECT_EQ(enc.roundKeys[43], 0x4d2b30c5u);
@@ -84,7 +84,7 @@ TEST(Aes, RejectedKeyLengthsLeaveAnUnusableContext) {
         SCOPED_TRACE(length);
         for (auto setUp : {AesSetEncryptKey, AesSetDecryptKey}) {
             AesContext context;
-            AesSetEncryptKey(key.data(), 16, &context); // a working context first
+            ASSERT_EQ(AesSetEncryptKey(key.data(), 16, &context), 1u); // a working context first
             EXPECT_EQ(setUp(key.data(), length, &context), 0u);
             EXPECT_EQ(context.rounds, 0u);
             EXPECT_EQ(context.flags, 16u);
@@ -100,8 +100,8 @@ TEST(Aes, RejectedKeyLengthsLeaveAnUnusableContext) {
 TEST(Aes, ContextServesOneDirectionOnly) {
     const Bytes key = sequence(16);
     AesContext enc, dec;
-    AesSetEncryptKey(key.data(), 16, &enc);
-    AesSetDecryptKey(key.data(), 16, &dec);
+    ASSERT_EQ(AesSetEncryptKey(key.data(), 16, &enc), 1u);
+    ASSERT_EQ(AesSetDecryptKey(key.data(), 16, &dec), 1u);
     uint8_t out[16];
     std::memset(out, 0x11, sizeof out);
     EXPECT_EQ(AesDecryptBlock(plainBlock.data(), out, &enc), 0u);
@@ -113,14 +113,14 @@ TEST(Aes, InPlaceEqualsSeparateBuffers) {
     for (uint32_t bytes : {16u, 24u, 32u}) {
         const Bytes key = sequence(bytes, 9);
         AesContext enc, dec;
-        AesSetEncryptKey(key.data(), bytes, &enc);
-        AesSetDecryptKey(key.data(), bytes, &dec);
+        ASSERT_EQ(AesSetEncryptKey(key.data(), bytes, &enc), 1u);
+        ASSERT_EQ(AesSetDecryptKey(key.data(), bytes, &dec), 1u);
         uint8_t separate[16], inPlace[16];
         std::memcpy(inPlace, plainBlock.data(), 16);
-        AesEncryptBlock(plainBlock.data(), separate, &enc);
-        AesEncryptBlock(inPlace, inPlace, &enc);
+        ASSERT_EQ(AesEncryptBlock(plainBlock.data(), separate, &enc), 1u);
+        ASSERT_EQ(AesEncryptBlock(inPlace, inPlace, &enc), 1u);
         EXPECT_EQ(toHex(inPlace, 16), toHex(separate, 16));
-        AesDecryptBlock(inPlace, inPlace, &dec);
+        ASSERT_EQ(AesDecryptBlock(inPlace, inPlace, &dec), 1u);
         EXPECT_EQ(toHex(inPlace, 16), toHex(plainBlock));
     }
 }
@@ -128,9 +128,9 @@ TEST(Aes, InPlaceEqualsSeparateBuffers) {
 TEST(Aes, LaterSetUpReplacesEarlierOne) {
     const Bytes key128 = sequence(16), key256 = sequence(32);
     AesContext context;
-    AesSetEncryptKey(key256.data(), 32, &context);
-    AesSetDecryptKey(key128.data(), 16, &context);
+    ASSERT_EQ(AesSetEncryptKey(key256.data(), 32, &context), 1u);
+    ASSERT_EQ(AesSetDecryptKey(key128.data(), 16, &context), 1u);
     AesContext fresh;
-    AesSetDecryptKey(key128.data(), 16, &fresh);
+    ASSERT_EQ(AesSetDecryptKey(key128.data(), 16, &fresh), 1u);
     EXPECT_EQ(std::memcmp(&context, &fresh, sizeof context), 0);
 }

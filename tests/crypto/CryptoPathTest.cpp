@@ -36,8 +36,8 @@ TEST(CryptoPath, InstructionKernelsEqualPortableOnes) {
         for (uint32_t keyLength : {16u, 24u, 32u}) {
             const Bytes key = randomBytes(rng, keyLength);
             AesContext enc, dec;
-            AesSetEncryptKey(key.data(), keyLength, &enc);
-            AesSetDecryptKey(key.data(), keyLength, &dec);
+            ASSERT_EQ(AesSetEncryptKey(key.data(), keyLength, &enc), 1u);
+            ASSERT_EQ(AesSetDecryptKey(key.data(), keyLength, &dec), 1u);
             for (int i = 0; i < 50; ++i) {
                 const Bytes block = randomBytes(rng, 16);
                 uint8_t a[16], b[16];

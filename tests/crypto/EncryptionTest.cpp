@@ -84,8 +84,9 @@ Opened decrypt(const std::string& container, const std::string& pass = programPa
 Bytes verifierOf(const std::string& pass, const Bytes& salt) {
     FileCipherContext context;
     Bytes verifier(2);
-    FileCipherStart(1, reinterpret_cast<const uint8_t*>(pass.data()), pass.size(), salt.data(),
-                    verifier.data(), &context);
+    EXPECT_EQ(FileCipherStart(1, reinterpret_cast<const uint8_t*>(pass.data()), pass.size(),
+                              salt.data(), verifier.data(), &context),
+              0);
     return verifier;
 }
 
@@ -94,8 +95,9 @@ std::string containerWithSalt(const std::string& plain, const std::string& pass,
                               const Bytes& salt) {
     FileCipherContext context;
     uint8_t verifier[2];
-    FileCipherStart(1, reinterpret_cast<const uint8_t*>(pass.data()), pass.size(), salt.data(),
-                    verifier, &context);
+    EXPECT_EQ(FileCipherStart(1, reinterpret_cast<const uint8_t*>(pass.data()), pass.size(),
+                              salt.data(), verifier, &context),
+              0);
     std::string data = plain;
     FileCipherEncrypt(reinterpret_cast<uint8_t*>(data.data()), data.size(), &context);
     uint8_t code[10];

@@ -81,9 +81,9 @@ TEST(Hmac, KeyInPiecesEqualsKeyAtOnce) {
             for (size_t b = a; b <= keyLength; b += (keyLength > 70 ? 11 : 1)) {
                 HmacContext context;
                 HmacStart(&context);
-                HmacAddKey(key.data(), a, &context);
-                HmacAddKey(key.data() + a, b - a, &context);
-                HmacAddKey(key.data() + b, keyLength - b, &context);
+                ASSERT_EQ(HmacAddKey(key.data(), a, &context), 0);
+                ASSERT_EQ(HmacAddKey(key.data() + a, b - a, &context), 0);
+                ASSERT_EQ(HmacAddKey(key.data() + b, keyLength - b, &context), 0);
                 HmacAddData(data.data(), data.size(), &context);
                 Bytes code(20);
                 HmacFinish(code.data(), 20, &context);
@@ -98,7 +98,7 @@ TEST(Hmac, DataInPiecesAndFinishWithoutData) {
     const Bytes data = asBytes("The quick brown fox jumps over the lazy dog");
     HmacContext context;
     HmacStart(&context);
-    HmacAddKey(key.data(), key.size(), &context);
+    ASSERT_EQ(HmacAddKey(key.data(), key.size(), &context), 0);
     HmacAddData(data.data(), 10, &context);
     HmacAddData(nullptr, 0, &context);
     HmacAddData(data.data() + 10, data.size() - 10, &context);
@@ -113,7 +113,7 @@ TEST(Hmac, DataInPiecesAndFinishWithoutData) {
 TEST(Hmac, KeyAfterDataIsRefusedAndChangesNothing) {
     HmacContext context;
     HmacStart(&context);
-    HmacAddKey(reinterpret_cast<const uint8_t*>("key"), 3, &context);
+    ASSERT_EQ(HmacAddKey(reinterpret_cast<const uint8_t*>("key"), 3, &context), 0);
     HmacAddData(reinterpret_cast<const uint8_t*>("ab"), 2, &context);
     HmacContext before = context;
     EXPECT_EQ(HmacAddKey(reinterpret_cast<const uint8_t*>("more"), 4, &context), -1);
@@ -123,7 +123,7 @@ TEST(Hmac, KeyAfterDataIsRefusedAndChangesNothing) {
 TEST(Hmac, CopiedContextForksAndCodeLengthIsBounded) {
     HmacContext context;
     HmacStart(&context);
-    HmacAddKey(reinterpret_cast<const uint8_t*>("Jefe"), 4, &context);
+    ASSERT_EQ(HmacAddKey(reinterpret_cast<const uint8_t*>("Jefe"), 4, &context), 0);
     HmacContext fork = context;
     const Bytes data = asBytes("what do ya want for nothing?");
     HmacAddData(data.data(), data.size(), &fork);

@@ -29,4 +29,5 @@ inline constexpr int BrandExitUsage = 2;  // the command line was wrong
 const std::vector<BrandCommand>& brandCommands();
 
 // Runs the tool on arguments without the program name.
-int runBrandTool(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+[[nodiscard]] int runBrandTool(const std::vector<std::string>& arguments, std::ostream& out,
+                               std::ostream& err);

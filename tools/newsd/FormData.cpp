@@ -36,7 +36,7 @@ std::optional<QByteArray> headerParameter(const QByteArray& value, const QByteAr
     return std::nullopt;
 }
 
-std::optional<std::vector<FormPart>> parseUrlEncoded(const QByteArray& body) {
+[[nodiscard]] std::optional<std::vector<FormPart>> parseUrlEncoded(const QByteArray& body) {
     std::vector<FormPart> form;
     if (body.isEmpty())
         return form;

@@ -20,12 +20,12 @@ QByteArray multipartBoundary(const QByteArray& contentType);
 
 // The fields of a multipart/form-data body, in order; nothing when the body
 // does not follow the format (no closing delimiter, a part without a name).
-std::optional<std::vector<FormPart>> parseMultipartForm(const QByteArray& body,
-                                                        const QByteArray& boundary);
+[[nodiscard]] std::optional<std::vector<FormPart>> parseMultipartForm(const QByteArray& body,
+                                                                      const QByteArray& boundary);
 
 // The fields of a request body: multipart/form-data or
 // application/x-www-form-urlencoded; nothing for another kind or a broken body.
-std::optional<std::vector<FormPart>> parseForm(const HttpRequest& request);
+[[nodiscard]] std::optional<std::vector<FormPart>> parseForm(const HttpRequest& request);
 
 // The value of the first field of that name; nothing when absent.
 std::optional<QByteArray> formValue(const std::vector<FormPart>& form, const QByteArray& name);

@@ -292,7 +292,9 @@ HttpServer::~HttpServer() {
 bool HttpServer::listen(const QHostAddress& address, quint16 port) {
     if (!m_server->listen(address, port))
         return false;
-    holdSpares();
+    // Without spares the server still listens: the first descriptor check
+    // pauses it, and resuming takes the spares again.
+    (void)holdSpares();
     return true;
 }
 
@@ -360,7 +362,7 @@ void HttpServer::serve(QTcpSocket* socket) {
     // closed after the server's own part is gone, and must not call into it.
     connect(socket, &QTcpSocket::disconnected, this, [this, socket, connection] {
         // The charge goes with the connection, before the next client is read.
-        charge(*connection, 0);
+        uncharge(*connection);
         socket->deleteLater();
         if (m_paused)
             QTimer::singleShot(0, this, &HttpServer::tryResume);
@@ -407,7 +409,7 @@ void HttpServer::readMore(QTcpSocket* socket, Connection& connection) {
     // A handler that keeps the exchange keeps the body until the connection
     // goes, and may keep descriptors open; so does a file being sent.
     if (exchange.use_count() == 1)
-        charge(connection, 0);
+        uncharge(connection);
     if (exchange.use_count() > 1 || exchange->sendingFile())
         checkDescriptors();
 }
@@ -417,7 +419,7 @@ void HttpServer::refuse(QTcpSocket* socket, Connection& connection, int status,
     connection.dispatched = true;
     connection.progress = std::chrono::steady_clock::now();
     connection.buffer = QByteArray();
-    charge(connection, 0);
+    uncharge(connection);
     notice(connection.request.peer, "refused " + QByteArray::number(status) + ": " + why);
     HttpExchange(connection.request, socket)
         .respond(status, HttpExchange::reasonPhrase(status), "text/plain");
@@ -429,6 +431,11 @@ bool HttpServer::charge(Connection& connection, qsizetype bytes) {
     m_memoryInUse += bytes - connection.charged;
     connection.charged = bytes;
     return true;
+}
+
+void HttpServer::uncharge(Connection& connection) {
+    m_memoryInUse -= connection.charged;
+    connection.charged = 0;
 }
 
 void HttpServer::notice(const QHostAddress& peer, const QByteArray& text) const {

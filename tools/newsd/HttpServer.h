@@ -111,7 +111,7 @@ public:
     explicit HttpServer(Handler handler, QObject* parent = nullptr);
     ~HttpServer() override;
 
-    bool listen(const QHostAddress& address, quint16 port);
+    [[nodiscard]] bool listen(const QHostAddress& address, quint16 port);
     QString errorString() const;
     QHostAddress address() const;
     quint16 port() const;
@@ -132,12 +132,14 @@ private:
     void refuse(QTcpSocket* socket, Connection& connection, int status, const QByteArray& why);
     // Sets what a connection counts against the memory limit; false, and
     // nothing changed, when that would pass the limit.
-    bool charge(Connection& connection, qsizetype bytes);
+    [[nodiscard]] bool charge(Connection& connection, qsizetype bytes);
+    // Gives back all a connection counts against the memory limit.
+    void uncharge(Connection& connection);
 
     void checkDescriptors();
     void pause(const QByteArray& why);
     void tryResume();
-    bool holdSpares();
+    [[nodiscard]] bool holdSpares();
     void releaseSpares();
     void notice(const QHostAddress& peer, const QByteArray& text) const;
 

@@ -26,7 +26,7 @@ bool plainName(const QByteArray& name) {
 }
 
 // A non-negative decimal number without sign or leading zeros, as item ids are written.
-bool itemId(QByteArrayView text, std::int32_t& id) {
+[[nodiscard]] bool itemId(QByteArrayView text, std::int32_t& id) {
     if (text.isEmpty() || (text.size() > 1 && text[0] == '0'))
         return false;
     const char* end = text.data() + text.size();

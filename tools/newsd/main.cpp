@@ -94,7 +94,7 @@ QByteArray logLine(const HttpRequest& request, const NewsServer::Reply& reply) {
     return line;
 }
 
-bool parseListen(const QString& text, QHostAddress& address, quint16& port) {
+[[nodiscard]] bool parseListen(const QString& text, QHostAddress& address, quint16& port) {
     const qsizetype colon = text.lastIndexOf(u':');
     if (colon <= 0)
         return false;
