@@ -94,6 +94,17 @@ std::string errorOf(std::string_view bytes, ConfigurationTarget& target) {
 
 } // namespace
 
+// Two rows of one member would read two keys into one field and leave
+// another field unread.
+TEST(SettingsTable, EveryMemberHasOneRow) {
+    for (size_t i = 0; i < std::size(kSettingFields); ++i) {
+        for (size_t j = i + 1; j < std::size(kSettingFields); ++j)
+            EXPECT_NE(kSettingFields[i].id, kSettingFields[j].id)
+                << kSettingFields[i].key << " and " << kSettingFields[j].key;
+    }
+    EXPECT_EQ(settingField<&InfoBoxSettings::Output>().key, "Output");
+}
+
 TEST(ConfigurationSave, StartSettingsByteForByte) {
     EXPECT_EQ(toBytes(InfoBoxSettings{}), readTestData("start-settings.set"));
 }
