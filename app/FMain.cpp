@@ -3,6 +3,7 @@
 
 #include "app/ErrorReporting.h"
 #include "app/MainNetwork.h"
+#include "app/StartupPhases.h"
 #include "app/widgets/ClickableLabel.h"
 #include "app/widgets/ColorBox.h"
 #include "app/widgets/FontNameBox.h"
@@ -113,7 +114,9 @@ TfrmMain::TfrmMain(AppEnvironment env, QWidget* parent)
         MainNetwork::Window{*this, *btnNews, msgMain, NewsList, *httpMain, *hintNews}, m_env);
     connectHandlers();
     errors::setHandler([this](const QString& text) { msgMain.error(text); });
+    startup::mark("network objects and handlers");
     FormCreate();
+    startup::mark("brand profile and first page");
 }
 
 TfrmMain::~TfrmMain() {
@@ -142,11 +145,13 @@ void TfrmMain::buildWindow() {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addWidget(buildToolBar());
+    startup::mark("tool bar");
     column->addWidget(buildBannerStrip());
 
     ntbMain = new QStackedWidget(stsMain);
     ntbMain->setObjectName(QStringLiteral("ntbMain"));
     ntbMain->addWidget(buildSettingsPage());
+    startup::mark("settings page");
     ntbMain->addWidget(buildTargetPage());
     ntbMain->addWidget(buildContentPage());
     ntbMain->addWidget(buildOutputPage());
@@ -154,6 +159,7 @@ void TfrmMain::buildWindow() {
     column->addWidget(buildWizardBar());
     column->addWidget(buildLinksBar());
     pgcPrinc->addWidget(stsMain);
+    startup::mark("other pages and bars");
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -344,6 +350,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 }
 
 void TfrmMain::FormShow() {
+    startup::mark("polish and show of the controls");
     if (const QScreen* screen = this->screen()) {
         QRect frame = geometry();
         frame.moveCenter(screen->availableGeometry().center());
@@ -365,6 +372,7 @@ void TfrmMain::FormShow() {
     }
     pgcPrinc->setCurrentIndex(0);
     centreBanners();
+    startup::mark("pages laid out");
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,6 @@
 #include "app/Skin.h"
 
+#include "app/StartupPhases.h"
 #include "format/TextCodec.h"
 
 #include <QApplication>
@@ -42,6 +43,7 @@ QIcon applicationIcon() {
 void applyBuiltInSkin(QApplication& app) {
     Q_INIT_RESOURCE(skin);
     app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    startup::mark("style");
 
     QPalette palette;
     palette.setColor(QPalette::Window, QColor(0xF3, 0xF4, 0xF7));
@@ -70,11 +72,14 @@ void applyBuiltInSkin(QApplication& app) {
                       QStringLiteral("Liberation Sans"), QStringLiteral("Noto Sans")});
     font.setPointSize(9);
     app.setFont(font);
+    startup::mark("palette and font");
 
     QFile sheet(QStringLiteral(":/skin/tipsmith.qss"));
     if (sheet.open(QIODevice::ReadOnly))
         app.setStyleSheet(QString::fromUtf8(sheet.readAll()));
+    startup::mark("style sheet");
     app.setWindowIcon(applicationIcon());
+    startup::mark("application icon");
 }
 
 bool applySkinFile(const QString& fileName) {

@@ -1,6 +1,6 @@
 // The baseline: a bare Qt Widgets window holding a given number of plain
 // controls of the kinds the main window uses, in the default style.
-#include "bench/app/ProbeClock.h"
+#include "bench/app/ProbeWindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -9,14 +9,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QWidget>
 
-#include <cstdio>
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+    recordPhase("libraries and process start");
     QApplication app(argc, argv);
+    recordPhase("application object");
     const int controls = argc > 1 ? std::atoi(argv[1]) : 150;
     QWidget window;
     window.resize(862, 670);
@@ -44,11 +44,11 @@ int main(int argc, char** argv) {
         }
         grid->addWidget(control, i / 10, i % 10);
     }
+    recordPhase("controls");
     window.show();
-    QTimer::singleShot(0, [&] {
-        window.repaint();
-        std::printf("%lld %d\n", static_cast<long long>(monotonicNanoseconds()), controls);
-        std::fflush(stdout);
+    recordPhase("show");
+    whenFirstPainted(window, [&](std::int64_t shownAt) {
+        printProbeResult(shownAt, controls);
         QCoreApplication::quit();
     });
     return QApplication::exec();
