@@ -9,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QLabel>
+#include <QRawFont>
 #include <QRect>
 #include <QString>
 
@@ -44,6 +45,19 @@ inline QString fromUtf8(const std::string& text) {
     return textcodec::fromUtf8(text);
 }
 
+// The character cell height of a font at 100 pixels. The label's own font
+// face is sized anew: a second font at that size would go through the whole
+// font lookup again, which costs more than everything else here.
+inline qreal cellAt100Pixels(const QFont& font) {
+    QRawFont face = QRawFont::fromFont(font);
+    face.setPixelSize(100);
+    if (face.isValid() && face.ascent() + face.descent() > 0)
+        return face.ascent() + face.descent();
+    QFont reference = font;
+    reference.setPixelSize(100);
+    return QFontMetricsF(reference).height();
+}
+
 // A label font's "height" is its character cell height in pixels; Qt sizes
 // fonts by the em. The cell of each family is measured once, at a large size,
 // and the pixel size for a cell height derived from it.
@@ -52,11 +66,8 @@ inline void setFontCellHeight(QLabel* label, int cellHeight) {
     QFont font = label->font();
     const QString key = font.family() + (font.bold() ? u'b' : u'r') + (font.italic() ? u'i' : u'n');
     auto ratio = cellPerPixel.constFind(key);
-    if (ratio == cellPerPixel.cend()) {
-        QFont reference = font;
-        reference.setPixelSize(100);
-        ratio = cellPerPixel.insert(key, QFontMetricsF(reference).height() / 100.0);
-    }
+    if (ratio == cellPerPixel.cend())
+        ratio = cellPerPixel.insert(key, cellAt100Pixels(font) / 100.0);
     font.setPixelSize(std::max(1, qRound(cellHeight / std::max(*ratio, 0.5))));
     label->setFont(font);
     label->setProperty("cellHeight", cellHeight);

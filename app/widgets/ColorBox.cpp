@@ -1,11 +1,13 @@
 #include "app/widgets/ColorBox.h"
 
+#include <QAbstractItemView>
 #include <QAbstractListModel>
 #include <QApplication>
 #include <QHash>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
+#include <QStyleOptionComboBox>
 
 #include <utility>
 
@@ -65,12 +67,12 @@ QIcon swatch(Color color) {
     static QHash<Color, QIcon> drawn;
     if (const auto found = drawn.constFind(color); found != drawn.cend())
         return *found;
-    QPixmap pixmap(22, 14);
+    QPixmap pixmap(ColorBox::kSwatchSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setPen(QColor(0x60, 0x60, 0x60));
     painter.setBrush(ColorBox::displayColor(color));
-    painter.drawRect(0, 0, 21, 13);
+    painter.drawRect(QRect(QPoint(0, 0), ColorBox::kSwatchSize - QSize(1, 1)));
     painter.end();
     return *drawn.insert(color, QIcon(pixmap));
 }
@@ -164,7 +166,6 @@ private:
 } // namespace
 
 ColorBox::ColorBox(QWidget* parent) : QComboBox(parent) {
-    setIconSize(QSize(22, 14));
     setMaxVisibleItems(16);
     setModel(new ColorListModel(m_custom, this));
     setCurrentIndex(1);
@@ -182,6 +183,16 @@ ColorBox::ColorBox(QWidget* parent) : QComboBox(parent) {
         m_lastIndex = index;
         emit colorChanged(colorValue());
     });
+}
+
+void ColorBox::showPopup() {
+    view()->setIconSize(kSwatchSize);
+    QComboBox::showPopup();
+}
+
+void ColorBox::initStyleOption(QStyleOptionComboBox* option) const {
+    QComboBox::initStyleOption(option);
+    option->iconSize = kSwatchSize;
 }
 
 Color ColorBox::colorValue() const {

@@ -3,6 +3,7 @@
 #include "wizard/InfoBoxSettings.h"
 
 #include <QComboBox>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -32,8 +33,17 @@ public:
     // The entries after "Custom..." as (value, name).
     static const std::vector<std::pair<Color, QString>>& namedColors();
 
+    // Swatches are 22 x 14 in the box and in its list. The list's view is
+    // given that size when the list first opens: setting it on the box would
+    // make the view, and its popup window, for every colour box at start.
+    static constexpr QSize kSwatchSize{22, 14};
+    void showPopup() override;
+
 signals:
     void colorChanged(Color color);
+
+protected:
+    void initStyleOption(QStyleOptionComboBox* option) const override;
 
 private:
     void onActivated(int index);

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -37,6 +39,15 @@ QColor fontColor(const QLabel* label) {
     return label->palette().color(QPalette::WindowText);
 }
 
+// The pixel size that gives a label's font the cell height asked for: the
+// family's cell is measured on a font of 100 pixels.
+int designedPixelSize(const QLabel* label, int cellHeight) {
+    QFont reference = label->font();
+    reference.setPixelSize(100);
+    const qreal cellPerPixel = QFontMetricsF(reference).height() / 100.0;
+    return std::max(1, qRound(cellHeight / std::max(cellPerPixel, 0.5)));
+}
+
 } // namespace
 
 TEST_F(Preview, StartsInItsDesignedState) {
@@ -54,6 +65,8 @@ TEST_F(Preview, StartsInItsDesignedState) {
     EXPECT_FALSE(w->Label1->font().bold());
     EXPECT_TRUE(w->Label2->font().bold());
     EXPECT_EQ(w->Label1->property("cellHeight").toInt(), 14);
+    for (const QLabel* label : {w->Label1, w->Label2, w->Label3})
+        EXPECT_EQ(label->font().pixelSize(), designedPixelSize(label, 14));
 }
 
 TEST_F(Preview, StartValuesOfEverySetting) {
@@ -149,6 +162,15 @@ TEST_F(Preview, ColoursFollowTheLists) {
     EXPECT_EQ(fontColor(w->Label2), QColor(Qt::white));
     EXPECT_EQ(fontColor(w->Label3), QColor(Qt::white));
     EXPECT_EQ(w->settings().BColor, 0xFFFFFFu);
+
+    // An opened list shows its swatches at their size in the box, 22 x 14.
+    for (ColorBox* box :
+         {w->cbxBrdColor, w->cbxHBgColor, w->cbxHColor, w->cbxBBgColor, w->cbxBColor}) {
+        box->showPopup();
+        EXPECT_TRUE(box->view()->isVisible());
+        EXPECT_EQ(box->view()->iconSize(), QSize(22, 14));
+        box->hidePopup();
+    }
 }
 
 TEST_F(Preview, FontNamesAndSizes) {
@@ -167,6 +189,19 @@ TEST_F(Preview, FontNamesAndSizes) {
     ASSERT_TRUE(w->setBName(other));
     EXPECT_EQ(w->Label2->font().family(), other);
     EXPECT_EQ(w->Label3->font().family(), other);
+
+    // Every installed family gets the pixel size that makes the cell height,
+    // plain for the header and bold for the title.
+    for (const QString& family : fonts) {
+        ASSERT_TRUE(w->cbxHName->selectName(family));
+        ASSERT_TRUE(w->cbxBName->selectName(family));
+        EXPECT_EQ(w->Label1->font().pixelSize(), designedPixelSize(w->Label1, 14))
+            << family.toStdString();
+        EXPECT_EQ(w->Label2->font().pixelSize(), designedPixelSize(w->Label2, 14))
+            << family.toStdString();
+    }
+    ASSERT_TRUE(w->cbxHName->selectName(other));
+    ASSERT_TRUE(w->cbxBName->selectName(other));
 
     w->setHSize(20);
     EXPECT_EQ(w->Label1->property("cellHeight").toInt(), 23);
