@@ -29,9 +29,9 @@ std::string browserPathFromCommand(std::string_view command);
 
 // The program of the web browser the desktop registers for http addresses, or
 // empty when none is registered. On Windows the registry's http open command
-// reduced by browserPathFromCommand; elsewhere the program of the desktop
-// entry the XDG MIME associations name for x-scheme-handler/http, with the
-// arguments and field codes of its Exec line dropped. UTF-8.
+// reduced by browserPathFromCommand; elsewhere the executable of the
+// application GIO names as the default for http addresses (the first word of
+// its Exec line, which may be a launcher such as "env"). UTF-8.
 std::string registeredHttpBrowser();
 
 // Starts `program` with `address` as its only argument, without waiting for
@@ -39,6 +39,11 @@ std::string registeredHttpBrowser();
 using ProgramStarter = std::function<bool(const std::string& program, const std::string& address)>;
 
 // Opens `address` (passed on unchanged) in the browser registered for http.
-// False when no browser is registered or it could not be started.
+// On Windows the registered program is started through the shell; elsewhere
+// GIO starts the desktop's default application for http with its whole Exec
+// line, and when there is none, or it cannot be started, xdg-open is asked.
+// False only when nothing could be started.
 [[nodiscard]] bool OpenInBrowser(std::string_view address);
+// Starts registeredHttpBrowser() through `start`, the way of Windows; false
+// when no browser is registered or it could not be started.
 [[nodiscard]] bool OpenInBrowser(std::string_view address, const ProgramStarter& start);
