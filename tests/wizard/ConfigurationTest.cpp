@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 using namespace configuration;
+using settingstest::everyFieldChanged;
 using namespace std::string_literals;
 
 namespace {
@@ -40,36 +41,6 @@ public:
         calls.push_back(std::string(field.key) + "=" + settingstest::shown(value));
     }
 };
-
-// Every saved field away from its start value.
-InfoBoxSettings everyFieldChanged() {
-    InfoBoxSettings s;
-    s.Border = 7;
-    s.BorderColor = 0x123456; // in no colour list: comes back as the custom colour
-    s.HBgColor = 0x800000;
-    s.HColor = 0xFFFFFF;
-    s.HName = "Times New Roman";
-    s.HSize = 30;
-    s.HBold = true;
-    s.HUnderline = true;
-    s.HItalic = true;
-    s.BBgColor = 0x00FFFF;
-    s.BColor = 0x008000;
-    s.BName = "Courier New";
-    s.BSize = 9;
-    s.BBold = true;
-    s.BUnderline = true;
-    s.BItalic = true;
-    s.Target = TargetKind::Layer;
-    s.LinkText = "Click <b>here</b>";
-    s.LinkURL = "http://example.com/?a=1&b='2'";
-    s.Image = "/home/author/pics/tip.gif";
-    s.HeaderText = "Caf\xC3\xA9 \xE2\x82\xAC 5";
-    s.BodyText = "First line\r\n\r\nThird line with \"quotes\"";
-    s.OutputFormat = OutputChoice::CodeListing;
-    s.Output = "  page one.htm";
-    return s;
-}
 
 InfoBoxSettings loaded(std::string_view bytes, InfoBoxSettings start = {}) {
     SettingsTarget target(start);

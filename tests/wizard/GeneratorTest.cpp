@@ -1,45 +1,24 @@
 #include "wizard/Generator.h"
 
+#include "tests/wizard/SettingsSupport.h"
 #include "tests/wizard/TestData.h"
 
 #include <gtest/gtest.h>
 
 using namespace generator;
 
-namespace {
-
-InfoBoxSettings styled() {
-    InfoBoxSettings s;
-    s.Border = 10;
-    s.BorderColor = 0x0000FF;
-    s.BoxWidth = 250;
-    s.HBgColor = 0x800000; // navy
-    s.HColor = 0xFFFFFF;
-    s.HName = "Times New Roman";
-    s.HSize = 30;
-    s.HBold = true;
-    s.HUnderline = true;
-    s.HItalic = true;
-    s.BBgColor = 0xFF00000F; // button face system colour
-    s.BColor = 0x00FF00;
-    s.BName = "Courier New";
-    s.BSize = 9;
-    s.BBold = false;
-    s.BUnderline = true;
-    s.BItalic = false;
-    return s;
-}
-
-} // namespace
-
 TEST(StyleSheet, StartSettingsByteForByte) {
     EXPECT_EQ(joinLines(styleSheetLines(InfoBoxSettings{})), readTestData("infostyle-start.css"));
 }
 
 TEST(StyleSheet, StyledSettings) {
+    InfoBoxSettings s = settingstest::everyFieldChanged();
+    s.BoxWidth = 250;
+    s.BBgColor = 0xFF00000F; // button face system colour
+    s.BBold = s.BItalic = false;
     const std::vector<std::string> expected = {
         ".boxs {",
-        "border: 10px solid #FF0000;",
+        "border: 7px solid #563412;",
         "width: 250px;",
         "}",
         ".boxheader {",
@@ -53,7 +32,7 @@ TEST(StyleSheet, StyledSettings) {
         "}",
         ".boxcontent {",
         "background-color: #0F0000;",
-        "color: #00FF00;",
+        "color: #008000;",
         "font-weight: normal;",
         "text-decoration: underline;",
         "font-style: normal;",
@@ -61,7 +40,7 @@ TEST(StyleSheet, StyledSettings) {
         "font-family: Courier New;",
         "}",
     };
-    EXPECT_EQ(styleSheetLines(styled()), expected);
+    EXPECT_EQ(styleSheetLines(s), expected);
 }
 
 TEST(StyleSheet, NonAsciiAndValueEndingFontNameCharactersBecomeCssEscapes) {
@@ -92,35 +71,33 @@ TEST(Script, FiftyFixedLinesByteForByte) {
 }
 
 TEST(Snippet, EveryTargetKind) {
-    InfoBoxSettings s;
-    s.HeaderText = "Tip";
-    s.BoldText = "It's new";
-    s.BodyText = "Try it";
-    s.LinkText = "Home";
-    s.LinkURL = "http://example.com/";
-    s.Image = "pics/tip.gif";
-
-    s.Target = TargetKind::Link;
-    EXPECT_EQ(elementSnippet(s, false),
-              "<a href=\"http://example.com/\" onMouseOver=\"infobox('Tip','It\\'s new','Try "
-              "it');\" onMouseOut=\"exit();\">Home</a>");
-
-    s.Target = TargetKind::Image;
-    EXPECT_EQ(elementSnippet(s, true), "<img src=\"file://pics/tip.gif\" border=0 "
-                                       "onMouseOver=\"infobox('Tip','It\\'s new','Try it');\" "
-                                       "onMouseOut=\"exit();\">");
-    EXPECT_EQ(elementSnippet(s, false), "<img src=\"pics/tip.gif\" border=0 "
-                                        "onMouseOver=\"infobox('Tip','It\\'s new','Try it');\" "
-                                        "onMouseOut=\"exit();\">");
-
-    s.Target = TargetKind::Cell;
-    EXPECT_EQ(elementSnippet(s, false),
-              "<table><tr><td onMouseOver=\"infobox('Tip','It\\'s new','Try it');\" "
-              "onMouseOut=\"exit();\">TD Contents</td></tr></table>");
-
-    s.Target = TargetKind::Layer;
-    EXPECT_EQ(elementSnippet(s, false), "<div onMouseOver=\"infobox('Tip','It\\'s new','Try "
-                                        "it');\" onMouseOut=\"exit();\">DIV CONTENTS</div>");
+    const InfoBoxSettings texts{.LinkText = "Home",
+                                .LinkURL = "http://example.com/",
+                                .Image = "pics/tip.gif",
+                                .HeaderText = "Tip",
+                                .BoldText = "It's new",
+                                .BodyText = "Try it"};
+    // Every kind carries the same two handlers; the element around them differs.
+    const std::string on = "onMouseOver=\"infobox('Tip','It\\'s new','Try it');\" "
+                           "onMouseOut=\"exit();\"";
+    struct Row {
+        TargetKind target;
+        bool imageIsLocalFile;
+        std::string snippet;
+    };
+    const Row rows[] = {
+        {TargetKind::Link, false, "<a href=\"http://example.com/\" " + on + ">Home</a>"},
+        {TargetKind::Image, true, "<img src=\"file://pics/tip.gif\" border=0 " + on + ">"},
+        {TargetKind::Image, false, "<img src=\"pics/tip.gif\" border=0 " + on + ">"},
+        {TargetKind::Cell, false, "<table><tr><td " + on + ">TD Contents</td></tr></table>"},
+        {TargetKind::Layer, false, "<div " + on + ">DIV CONTENTS</div>"},
+    };
+    for (const Row& row : rows) {
+        InfoBoxSettings s = texts;
+        s.Target = row.target;
+        EXPECT_EQ(elementSnippet(s, row.imageIsLocalFile), row.snippet)
+            << static_cast<int>(row.target) << " " << row.imageIsLocalFile;
+    }
 }
 
 TEST(Snippet, TargetsIgnoreTheFieldsTheyDoNotUse) {
@@ -149,18 +126,21 @@ TEST(Snippet, QuotesBackslashesAndLineBreaksInTheBoxTexts) {
 }
 
 TEST(Escaping, BoxTextRules) {
-    // Backslash first, so the backslash put before an apostrophe is not doubled.
-    EXPECT_EQ(escapeBoxText("\\'"), "\\\\\\'");
-    EXPECT_EQ(escapeBoxText("\\\""), "\\\\&quot;");
-    // A backslash before 'n' stays a backslash in the page, not a line feed.
-    EXPECT_EQ(escapeBoxText("a\\nb"), "a\\\\nb");
-    // Every form of line break becomes one <br>.
-    EXPECT_EQ(escapeBoxText("1\r\n2\r3\n4\n\r5"), "1<br>2<br>3<br>4<br><br>5");
-    // HTML stays HTML; the ampersand is escaped for the attribute only.
-    EXPECT_EQ(escapeBoxText("<b>a & b</b>"), "<b>a &amp; b</b>");
-    // Non-ASCII becomes numeric references of the code point.
-    EXPECT_EQ(escapeBoxText("caf\xC3\xA9 \xE2\x82\xAC\xF0\x9F\x98\x80"),
-              "caf&#233; &#8364;&#128512;");
+    const std::pair<std::string, std::string> rows[] = {
+        // Backslash first, so the backslash put before an apostrophe is not doubled.
+        {"\\'", "\\\\\\'"},
+        {"\\\"", "\\\\&quot;"},
+        // A backslash before 'n' stays a backslash in the page, not a line feed.
+        {"a\\nb", "a\\\\nb"},
+        // Every form of line break becomes one <br>.
+        {"1\r\n2\r3\n4\n\r5", "1<br>2<br>3<br>4<br><br>5"},
+        // HTML stays HTML; the ampersand is escaped for the attribute only.
+        {"<b>a & b</b>", "<b>a &amp; b</b>"},
+        // Non-ASCII becomes numeric references of the code point.
+        {"caf\xC3\xA9 \xE2\x82\xAC\xF0\x9F\x98\x80", "caf&#233; &#8364;&#128512;"},
+    };
+    for (const auto& [text, escaped] : rows)
+        EXPECT_EQ(escapeBoxText(text), escaped) << text;
 }
 
 TEST(Snippet, BodyLosesOneTrailingLineBreakOnly) {

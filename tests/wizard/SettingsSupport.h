@@ -1,8 +1,8 @@
 #pragma once
 
 // Settings compared, shown and changed field by field, by walking the
-// settings table, for the configuration tests and the fuzz target (no test
-// framework here).
+// settings table, and one styled snapshot, for the configuration and
+// generator tests and the fuzz target (no test framework here).
 
 #include "wizard/ColorText.h"
 #include "wizard/SettingFields.h"
@@ -14,6 +14,35 @@
 #include <variant>
 
 namespace settingstest {
+
+// A styled snapshot: every saved field away from its start value, and texts
+// that need escaping in a tag line and in a page (markup, quotes, an ampersand,
+// non-ASCII, an empty line). The box width and the bold text, which are not
+// saved, keep their start values.
+inline InfoBoxSettings everyFieldChanged() {
+    InfoBoxSettings s;
+    s.Border = 7;
+    s.BorderColor = 0x123456;
+    s.HBgColor = 0x800000; // navy
+    s.HColor = 0xFFFFFF;
+    s.HName = "Times New Roman";
+    s.HSize = 30;
+    s.HBold = s.HUnderline = s.HItalic = true;
+    s.BBgColor = 0x00FFFF;
+    s.BColor = 0x008000;
+    s.BName = "Courier New";
+    s.BSize = 9;
+    s.BBold = s.BUnderline = s.BItalic = true;
+    s.Target = TargetKind::Layer;
+    s.LinkText = "Click <b>here</b>";
+    s.LinkURL = "http://example.com/?a=1&b='2'";
+    s.Image = "/home/author/pics/tip.gif";
+    s.HeaderText = "Caf\xC3\xA9 \xE2\x82\xAC 5";
+    s.BodyText = "First line\r\n\r\nThird line with \"quotes\"";
+    s.OutputFormat = OutputChoice::CodeListing;
+    s.Output = "  page one.htm";
+    return s;
+}
 
 // Every line break of the text (CR LF, lone CR, lone LF) replaced by `with`.
 inline std::string lineBreaksReplaced(std::string_view text, std::string_view with) {
