@@ -9,7 +9,9 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace {
 
@@ -72,5 +74,14 @@ AppEnvironment AppEnvironment::system() {
     env.startProgram = [](const QString& program, const QStringList& arguments) {
         return QProcess::startDetached(program, arguments);
     };
+    // Installed, the executable's folder is /usr/bin.
+    if (!QFileInfo(env.exeFolder).isWritable()) {
+        const auto folder = [](QStandardPaths::StandardLocation location) {
+            return QStandardPaths::writableLocation(location) + u'/';
+        };
+        env.userFolders = UserFolders{
+            folder(QStandardPaths::DocumentsLocation) + QStringLiteral("Tipsmith/"),
+            folder(QStandardPaths::CacheLocation), folder(QStandardPaths::AppDataLocation)};
+    }
     return env;
 }

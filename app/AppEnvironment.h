@@ -67,6 +67,23 @@ struct AppEnvironment {
     // Starts a program with its arguments without waiting for it (the updater).
     std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
 
+    // The folders an installed copy writes to, as it cannot write beside its
+    // executable; each with a trailing separator. A brand profile, banners,
+    // skin and icon are still read beside the executable.
+    struct UserFolders {
+        QString documents; // "<documents>/Tipsmith/", holds the Output folder
+        QString cache;     // the downloaded update file
+        QString data;      // the id of the news item read last
+    };
+    // Unset while the executable's folder can be written (a portable copy, the
+    // build tree): every file is then written beside the executable.
+    std::optional<UserFolders> userFolders;
+
+    // The folder holding "Output", where each Finish writes a folder.
+    QString outputBase() const { return userFolders ? userFolders->documents : exeFolder; }
+    // The folder the update file is downloaded to.
+    QString updateFolder() const { return userFolders ? userFolders->cache : exeFolder; }
+
     // The environment of the running program.
     static AppEnvironment system();
 };

@@ -36,23 +36,31 @@ std::string TfrmMain::GenerateCode(bool samplePage) {
     static const QString kUploadReminder =
         QStringLiteral("Please don't forget to also upload the info.js and infostyle.css files "
                        "located in the Output folder.");
+    const QString base = m_env.outputBase();
     const QString folder =
-        output::outputFolderFor(ExeFolder, output::makeStamp(m_env.now(), m_env.locale));
+        output::outputFolderFor(base, output::makeStamp(m_env.now(), m_env.locale));
     const output::GenerateResult result =
-        output::generateCode(settings(), folder, ExeFolder + QStringLiteral("Output"), samplePage);
+        output::generateCode(settings(), folder, base + QStringLiteral("Output"), samplePage);
     if (!result.folderCreated) {
         msgMain.error(
             QStringLiteral("Can't create the output folder! Check the output path you provided."));
         return std::string();
     }
+    // "The Output folder" is beside the program only; elsewhere the user is told where.
+    const QString uploadReminder =
+        m_env.userFolders
+            ? QStringLiteral("Please don't forget to also upload the info.js and infostyle.css "
+                             "files located in the folder ") +
+                  QDir::toNativeSeparators(result.folder) + u'.'
+            : kUploadReminder;
     if (samplePage) {
         msgMain.information(QStringLiteral("You have successful saved your file as:") +
                             QStringLiteral("\n\r") + QDir::toNativeSeparators(result.samplePage) +
-                            QStringLiteral("\n\r") + kUploadReminder);
+                            QStringLiteral("\n\r") + uploadReminder);
     } else {
         memElement->setPlainText(fromUtf8(result.snippet));
         msgMain.information(QStringLiteral("You have successful generate your code!") +
-                            QStringLiteral("\n\r") + kUploadReminder);
+                            QStringLiteral("\n\r") + uploadReminder);
     }
     return result.snippet;
 }

@@ -8,7 +8,9 @@
 #include "net/HttpClient.h"
 #include "net/NewsProtocol.h"
 #include "net/UpdateCheck.h"
+#include "util/ProtectedFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QWidget>
@@ -97,12 +99,29 @@ bool MainNetwork::GetLastNews(const std::string& publisherId, const std::string&
     return ok;
 }
 
+QString MainNetwork::newsIdFile() const {
+    // An installed copy cannot write the profile beside its executable: it
+    // keeps the id in a protected file of the user's own.
+    return m_env.userFolders ? m_env.userFolders->data + QStringLiteral("lastnews.dat")
+                             : profileFile();
+}
+
 QString MainNetwork::LoadLastNewsId() {
-    return textcodec::decodeToQString(news::LoadLastNewsId(profileFile()));
+    // Until the user has read an item, the id a brander shipped in the profile counts.
+    QString file = newsIdFile();
+    if (!QFileInfo::exists(file))
+        file = profileFile();
+    return textcodec::decodeToQString(news::LoadLastNewsId(file));
 }
 
 void MainNetwork::SaveLastNewsId(const QString& newsId) {
-    news::SaveLastNewsId(profileFile(), textcodec::toUtf8(newsId));
+    const QString file = newsIdFile();
+    // The user's file starts empty; the profile beside the program is never made here.
+    if (m_env.userFolders && !QFileInfo::exists(file)) {
+        QDir().mkpath(m_env.userFolders->data);
+        writeProtectedFile(file, QByteArray());
+    }
+    news::SaveLastNewsId(file, textcodec::toUtf8(newsId));
 }
 
 void MainNetwork::btnNewsClick() {
@@ -164,7 +183,9 @@ void MainNetwork::CheckForUpdate(bool silent) {
     const Once checking(m_checkingUpdate);
     if (!checking.entered() || m_closed)
         return;
-    const QString local = m_env.exeFolder + QString::fromLatin1(update::InfoFileName);
+    // The user's cache folder may not exist yet; a failure shows when the file is created.
+    QDir().mkpath(m_env.updateFolder());
+    const QString local = m_env.updateFolder() + QString::fromLatin1(update::InfoFileName);
     const QString remote = m_env.updateBaseAddress + QString::fromLatin1(update::InfoFileName);
 
     if (DownloadToFile(remote, local, silent) && QFileInfo::exists(local)) {

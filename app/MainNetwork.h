@@ -63,6 +63,8 @@ public:
     static QString decodeEntry(std::string_view entry);
 
     QString profileFile() const;
+    // The protected file that keeps the id of the item read last.
+    QString newsIdFile() const;
 
 private:
     void warn(std::string_view message);

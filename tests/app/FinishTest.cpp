@@ -209,3 +209,33 @@ TEST_F(Finish, LocalPictureIsCopiedBesideTheOutput) {
     EXPECT_TRUE(readAll(outputFolder() + "/infoboxsample.htm")
                     .contains("<img src=\"C:\\pics\\missing.gif\" border=0 "));
 }
+
+TEST_F(Finish, AnInstalledCopyWritesToTheDocumentsFolderAndSaysWhere) {
+    QTemporaryDir home;
+    env.userFolders = AppEnvironment::UserFolders{home.filePath("Documents/Tipsmith/"),
+                                                  home.filePath("cache/"), home.filePath("data/")};
+    w = std::make_unique<TfrmMain>(env.make());
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->showWizardPage(4);
+    const QString folder =
+        home.filePath("Documents/Tipsmith/Output/Info_") +
+        output::makeStamp(env.now, QLocale(QLocale::English, QLocale::UnitedStates));
+    const QString reminder = "Please don't forget to also upload the info.js and infostyle.css "
+                             "files located in the folder " +
+                             QDir::toNativeSeparators(folder) + ".";
+
+    finish();
+    ASSERT_EQ(env.messages->shown.size(), 1u);
+    EXPECT_EQ(env.messages->shown[0].text,
+              "You have successful saved your file as:\n\r" +
+                  QDir::toNativeSeparators(folder + "/infoboxsample.htm") + "\n\r" + reminder);
+    w->setOutputFormat(OutputChoice::CodeListing);
+    finish();
+    ASSERT_EQ(env.messages->shown.size(), 2u);
+    EXPECT_EQ(env.messages->shown[1].text,
+              "You have successful generate your code!\n\r" + reminder);
+
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 3);
+    EXPECT_FALSE(QDir(env.exeFolder() + "Output").exists());
+}

@@ -1,4 +1,5 @@
 #include "app/FNews.h"
+#include "app/MainNetwork.h"
 #include "tests/app/NetworkWindowSupport.h"
 
 #include <QDir>
@@ -263,4 +264,28 @@ TEST_F(NewsWindow, AProfileThatCannotBeWrittenIsReportedAndTheTextStays) {
     EXPECT_EQ(env.messages->shown[0].kind, MessageKind::Error);
     EXPECT_TRUE(env.messages->shown[0].text.contains(QStringLiteral("dbsettings.dat")))
         << env.messages->shown[0].text.toStdString();
+}
+
+TEST_F(NewsWindow, AnInstalledCopyKeepsTheIdInAFileOfTheUsersOwn) {
+    QTemporaryDir home;
+    const QString idFile = home.filePath("data/Tipsmith/lastnews.dat");
+    env.userFolders = AppEnvironment::UserFolders{home.filePath("Documents/Tipsmith/"),
+                                                  home.filePath("cache/Tipsmith/"),
+                                                  home.filePath("data/Tipsmith/")};
+    writeProfile("Gold", "3");
+    QFile profile(exeFile("dbsettings.dat"));
+    ASSERT_TRUE(profile.open(QIODevice::ReadOnly));
+    const QByteArray shipped = profile.readAll();
+    profile.close();
+    serveNews("9^Nine^2 May\xAFOK", "OK");
+    serveDetails({{"9", ScriptedServer::reply("Nine\xAFOK")}});
+    open();
+    // Until the user reads an item, the id shipped in the profile counts.
+    EXPECT_EQ(window->network->LoadLastNewsId(), "3");
+    pressNews([&](TfrmNews& news) { clickItem(news, 0); });
+    EXPECT_TRUE(env.messages->shown.empty());
+    EXPECT_EQ(news::LoadLastNewsId(idFile), "9");
+    EXPECT_EQ(window->network->LoadLastNewsId(), "9");
+    ASSERT_TRUE(profile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(profile.readAll(), shipped);
 }

@@ -109,6 +109,8 @@ struct TestEnvironment {
     // Programs the window started (the updater), and whether to really start them.
     std::vector<QStringList> started;
     bool startForReal = false;
+    // Set to act as an installed copy, whose own folder cannot be written.
+    std::optional<AppEnvironment::UserFolders> userFolders;
 
     QString exeFolder() const { return folder.path() + u'/'; }
 
@@ -137,6 +139,7 @@ struct TestEnvironment {
         env.updateBaseAddress = updateBaseAddress;
         env.httpStallLimit = stallLimit;
         env.startupRequestLimit = startupRequestLimit;
+        env.userFolders = userFolders;
         env.startProgram = [this](const QString& program, const QStringList& arguments) {
             started.push_back(QStringList{program} + arguments);
             return !startForReal || QProcess::startDetached(program, arguments);

@@ -131,3 +131,16 @@ TEST_F(UpdateButton, ASecondCheckWhileOneWaitsDoesNothing) {
     EXPECT_EQ(requestsTo(kUpdatePath), 1);
     EXPECT_EQ(messages(), QStringList{noUpdates});
 }
+
+TEST_F(UpdateButton, AnInstalledCopyDownloadsToTheUsersCache) {
+    QTemporaryDir home;
+    env.userFolders = AppEnvironment::UserFolders{home.filePath("Documents/Tipsmith/"),
+                                                  home.filePath("cache/Tipsmith/"),
+                                                  home.filePath("data/Tipsmith/")};
+    serveUpdate("2.0");
+    open();
+    press();
+    EXPECT_EQ(messages(), QStringList{noUpdates});
+    EXPECT_TRUE(QFileInfo::exists(home.filePath("cache/Tipsmith/mainappupdate.inf")));
+    EXPECT_FALSE(QFileInfo::exists(infoFile()));
+}
