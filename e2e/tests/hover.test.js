@@ -11,29 +11,29 @@ const path = require('node:path');
 const h = require('../lib/harness');
 const ib = require('../lib/infobox');
 
-// Two looks, so that every style flag is seen both on and off.
-const LOOKS = {
-    first: {
-        settings: {
-            Border: 3, BorderColor: '#CC0033',
-            HBgColor: '#123456', HColor: '#FEDCBA', HName: 'DejaVu Sans', HSize: 17,
-            HUnderline: true, HItalic: true, HBold: false,
-            BBgColor: '#E0F0D0', BColor: '#202080', BName: 'DejaVu Serif', BSize: 13,
-            BUnderline: false, BItalic: false, BBold: true,
-        },
-        boxWidth: 240,
-    },
-    second: {
-        settings: {
-            Border: 10, BorderColor: '#00AA00',
-            HBgColor: '#FFEE00', HColor: '#3300CC', HName: 'Liberation Mono', HSize: 9,
-            HUnderline: false, HItalic: false, HBold: true,
-            BBgColor: '#101010', BColor: '#F0F0F0', BName: 'Liberation Serif', BSize: 30,
-            BUnderline: true, BItalic: true, BBold: false,
-        },
-        boxWidth: 180,
-    },
+// Two looks, so that every style flag is seen both on and off. The header (H…)
+// and the body (B…) have the same settings; a row gives one of them for the
+// header and the body of the first look, then of the second.
+const PARTS = {
+    BgColor: ['#123456', '#E0F0D0', '#FFEE00', '#101010'],
+    Color: ['#FEDCBA', '#202080', '#3300CC', '#F0F0F0'],
+    Name: ['DejaVu Sans', 'DejaVu Serif', 'Liberation Mono', 'Liberation Serif'],
+    Size: [17, 13, 9, 30],
+    Underline: [true, false, false, true],
+    Italic: [true, false, false, true],
+    Bold: [false, true, true, false],
 };
+
+function look(index, border, borderColor, boxWidth) {
+    const settings = { Border: border, BorderColor: borderColor };
+    for (const [key, values] of Object.entries(PARTS)) {
+        settings[`H${key}`] = values[2 * index];
+        settings[`B${key}`] = values[2 * index + 1];
+    }
+    return { settings, boxWidth };
+}
+
+const LOOKS = { first: look(0, 3, '#CC0033', 240), second: look(1, 10, '#00AA00', 180) };
 
 const PICTURE = { width: 160, height: 90, colour: [40, 120, 200] };
 
