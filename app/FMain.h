@@ -89,6 +89,11 @@ public:
     // Configuration files: all saved settings, written and read back.
     void SaveConfiguration(const QString& fileName);
     void LoadConfiguration(const QString& fileName);
+    // Loads a configuration and says so: the Load button, once a file is chosen.
+    void openConfiguration(const QString& fileName);
+    // The program's arguments: a configuration file named after the program
+    // (the desktop passes the one the user opened) is opened once events run.
+    void openArguments(const QStringList& arguments);
 
     // Writes the output for the current settings; returns the element snippet
     // (empty when the output folder could not be created).

@@ -1,3 +1,4 @@
+#include "app/ErrorReporting.h"
 #include "app/FMain.h"
 #include "app/MainWindowParts.h"
 
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTimer>
 
 // The main window: Finish and the configuration files.
 
@@ -105,11 +107,24 @@ void TfrmMain::btnSaveClick() {
     msgMain.information(QStringLiteral("Configuration saved successfully!"));
 }
 
+void TfrmMain::openConfiguration(const QString& fileName) {
+    LoadConfiguration(fileName);
+    msgMain.information(QStringLiteral("Configuration loaded successfully!"));
+}
+
+void TfrmMain::openArguments(const QStringList& arguments) {
+    if (arguments.size() < 2)
+        return;
+    // Once the window is up, so that its messages show over it and what the
+    // loading throws reaches the general handler.
+    QTimer::singleShot(
+        0, this, errors::guarded([this, fileName = arguments[1]] { openConfiguration(fileName); }));
+}
+
 void TfrmMain::btnLoadClick() {
     const QString fileName =
         m_env.dialogs->openFile(this, QStringLiteral("Open file"), kSettingsFilter);
     if (fileName.isEmpty())
         return;
-    LoadConfiguration(fileName);
-    msgMain.information(QStringLiteral("Configuration loaded successfully!"));
+    openConfiguration(fileName);
 }

@@ -11,5 +11,6 @@ int main(int argc, char** argv) {
 
     TfrmMain frmMain(AppEnvironment::system());
     frmMain.show();
+    frmMain.openArguments(TipsmithApplication::arguments());
     return TipsmithApplication::exec();
 }

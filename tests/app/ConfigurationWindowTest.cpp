@@ -141,6 +141,27 @@ TEST_F(ConfigurationWindow, ConversionErrorStopsAtItsKeyThroughTheGeneralHandler
     EXPECT_EQ(w->Shape1->geometry(), QRect(258, 294, 233, 21));
 }
 
+TEST_F(ConfigurationWindow, AFileNamedAfterTheProgramIsLoadedOnceEventsRun) {
+    const QString path = env.folder.path() + "/start.set";
+    w->setBorder(7);
+    save(path);
+    w->setBorder(4);
+    env.messages->shown.clear();
+    w->openArguments({"tipsmith", path});
+    EXPECT_EQ(w->settings().Border, 4);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !env.messages->shown.empty(); }));
+    EXPECT_EQ(env.messages->shown[0].text, "Configuration loaded successfully!");
+    EXPECT_EQ(w->settings().Border, 7);
+
+    // What the loading throws reaches the general handler, as from the button.
+    writeFile(path, "<%%Border%%>wide<%%/Border%%>\r\n");
+    env.messages->shown.clear();
+    w->openArguments({"tipsmith", path});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !env.messages->shown.empty(); }));
+    EXPECT_EQ(env.messages->shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(env.messages->shown[0].text, "'wide' is not a valid integer value");
+}
+
 TEST_F(ConfigurationWindow, AnyTextFileFailsAtOnceAndChangesNothing) {
     const QString path = env.folder.path() + "/notes.txt";
     writeFile(path, "just some notes\r\n");
