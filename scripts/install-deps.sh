@@ -8,13 +8,16 @@ cd "$(dirname "$0")/.."
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev qt6-base-dev-tools libjpeg62-turbo-dev
+    qt6-base-dev qt6-base-dev-tools libjpeg62-turbo-dev libglib2.0-dev
     xvfb xauth fonts-dejavu-core fonts-liberation
 )
 runtime_only=false
 [ "${1:-}" = "--runtime" ] && runtime_only=true
 if ! $runtime_only; then
     packages+=(git libgtest-dev libbenchmark-dev libssl-dev clang chromium)
+    # Browser tests in Firefox too; the Debian package and its checks.
+    packages+=(firefox-esr default-jre-headless lintian desktop-file-utils appstream xdg-utils
+               dpkg-dev file shared-mime-info libglib2.0-bin)
     command -v node >/dev/null 2>&1 || packages+=(nodejs)
     command -v npm >/dev/null 2>&1 || packages+=(npm)
 fi
