@@ -11,6 +11,6 @@ void applyBuiltInSkin(QApplication& app);
 // style sheet compressed with qCompress. False when the file holds none.
 bool applySkinFile(const QString& fileName);
 
-// The program's icon, drawn once.
+// The program's icon, drawn at each size when that size is first asked for.
 class QIcon;
 QIcon applicationIcon();
