@@ -15,6 +15,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
@@ -64,17 +65,23 @@ QIcon updateIcon() {
     });
 }
 
+// A question mark in a blue disc, drawn as strokes: a glyph would load a
+// font face at this size only for the icon.
 QIcon helpIcon() {
     return drawnIcon([](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0x1E, 0x63, 0xB5));
         p.drawEllipse(QRectF(6, 6, 36, 36));
-        QFont font;
-        font.setPixelSize(26);
-        font.setBold(true);
-        p.setFont(font);
-        p.setPen(Qt::white);
-        p.drawText(QRectF(6, 6, 36, 36), Qt::AlignCenter, QStringLiteral("?"));
+        QPainterPath hook;
+        hook.moveTo(18.5, 19.5);
+        hook.cubicTo(18.5, 13.5, 29.5, 12.5, 29.5, 19);
+        hook.cubicTo(29.5, 23.5, 24, 24, 24, 29);
+        p.setPen(QPen(Qt::white, 4.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(hook);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(24, 35.5), 2.8, 2.8);
     });
 }
 
