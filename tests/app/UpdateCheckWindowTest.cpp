@@ -134,9 +134,7 @@ TEST_F(UpdateButton, ASecondCheckWhileOneWaitsDoesNothing) {
 
 TEST_F(UpdateButton, AnInstalledCopyDownloadsToTheUsersCache) {
     QTemporaryDir home;
-    env.userFolders = AppEnvironment::UserFolders{home.filePath("Documents/Tipsmith/"),
-                                                  home.filePath("cache/Tipsmith/"),
-                                                  home.filePath("data/Tipsmith/")};
+    env.userFolders = AppEnvironment::UserFolders{"", home.filePath("cache/Tipsmith/"), ""};
     serveUpdate("2.0");
     open();
     press();
