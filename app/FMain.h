@@ -85,6 +85,7 @@ public:
     void setBodyText(const QString& text); // lines separated by CR LF
     void setOutputFormat(OutputChoice choice);
     void setOutput(const QString& text);
+    void setScriptStyle(ScriptChoice style);
 
     // Configuration files: all saved settings, written and read back.
     void SaveConfiguration(const QString& fileName);
@@ -173,6 +174,8 @@ public:
     // Page 4: the output.
     QRadioButton* rbtSaveWeb = nullptr;
     QRadioButton* rbtClipboard = nullptr;
+    QRadioButton* rbtClassicScript = nullptr;
+    QRadioButton* rbtAccessibleScript = nullptr;
     QLineEdit* edtFilename = nullptr;
     QPlainTextEdit* memHead = nullptr;
     QPlainTextEdit* memElement = nullptr;

@@ -5,6 +5,7 @@
 
 #include <QButtonGroup>
 #include <QDir>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -175,8 +176,28 @@ QWidget* TfrmMain::buildOutputPage() {
     codeRow->addLayout(codeColumn, 1);
     layout->addLayout(codeRow, 1);
 
-    const auto& head = generator::headCodeLines();
-    memHead->setPlainText(fromUtf8(head[0]) + u'\n' + fromUtf8(head[1]));
+    // Which script carries the box; the head lines to paste follow the choice.
+    auto* scriptBox = new QGroupBox(QStringLiteral("Script"), page);
+    scriptBox->setObjectName(QStringLiteral("grpScript"));
+    auto* scriptRow = new QHBoxLayout(scriptBox);
+    scriptRow->setContentsMargins(10, 6, 10, 6);
+    rbtClassicScript = new QRadioButton(QStringLiteral("Classic script (mouse only)"), scriptBox);
+    rbtClassicScript->setObjectName(QStringLiteral("rbtClassicScript"));
+    rbtAccessibleScript = new QRadioButton(
+        QStringLiteral("Accessible script (mouse, keyboard, touch, screen readers)"), scriptBox);
+    rbtAccessibleScript->setObjectName(QStringLiteral("rbtAccessibleScript"));
+    scriptRow->addWidget(rbtClassicScript);
+    scriptRow->addWidget(rbtAccessibleScript);
+    scriptRow->addStretch(1);
+    layout->addWidget(scriptBox);
+    const auto showHead = [this] {
+        const auto& head = generator::headCodeLines(
+            rbtAccessibleScript->isChecked() ? ScriptChoice::Accessible : ScriptChoice::Classic);
+        memHead->setPlainText(fromUtf8(head[0]) + u'\n' + fromUtf8(head[1]));
+    };
+    connect(rbtAccessibleScript, &QRadioButton::toggled, this, showHead);
+    rbtClassicScript->setChecked(true);
+    showHead();
 
     auto* finishRow = new QHBoxLayout;
     finishRow->addStretch(1);

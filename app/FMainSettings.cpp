@@ -231,6 +231,12 @@ const std::vector<ControlBinding>& TfrmMain::controlBindings() {
             },
             &W::setOutputFormat),
         bind<&S::Output>([](const W& w) { return w.edtFilename->text(); }, &W::setOutput),
+        bind<&S::ScriptStyle>(
+            [](const W& w) {
+                return w.rbtAccessibleScript->isChecked() ? ScriptChoice::Accessible
+                                                          : ScriptChoice::Classic;
+            },
+            &W::setScriptStyle),
     };
     return list;
 }
@@ -344,6 +350,10 @@ void TfrmMain::setOutputFormat(OutputChoice choice) {
 
 void TfrmMain::setOutput(const QString& text) {
     edtFilename->setText(text);
+}
+
+void TfrmMain::setScriptStyle(ScriptChoice style) {
+    (style == ScriptChoice::Accessible ? rbtAccessibleScript : rbtClassicScript)->setChecked(true);
 }
 
 // --- preview rules ----------------------------------------------------------

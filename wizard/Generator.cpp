@@ -1,8 +1,12 @@
 #include "wizard/Generator.h"
 
 #include "format/TextCodec.h"
+#include "wizard/AccessibleScript.h"
 #include "wizard/ColorText.h"
 
+#include <QByteArray>
+
+#include <cctype>
 #include <cstdio>
 
 namespace generator {
@@ -82,10 +86,71 @@ std::vector<std::string> styleSheetLines(const InfoBoxSettings& s) {
                 s.HSize, s.HName);
     appendBlock(lines, ".boxcontent", s.BBgColor, s.BColor, s.BBold, s.BUnderline, s.BItalic,
                 s.BSize, s.BName);
+    if (s.ScriptStyle == ScriptChoice::Accessible) {
+        // The script builds the box without presentational attributes: the
+        // table's cell padding, spacing and centred header come from here, as
+        // does the box's place above the page and the focused elements' outline.
+        for (const char* line : {
+                 ".infobox {",
+                 "position: absolute;",
+                 "z-index: 2147483647;",
+                 "}",
+                 ".infobox[hidden] {",
+                 "display: none;",
+                 "}",
+                 ".infobox .boxs {",
+                 "border-collapse: separate;",
+                 "border-spacing: 0;",
+                 "}",
+                 ".infobox td {",
+                 "padding: 2px;",
+                 "}",
+                 ".infobox .boxheader {",
+                 "text-align: center;",
+                 "}",
+                 "[data-infobox-header]:focus-visible, [data-infobox-title]:focus-visible, "
+                 "[data-infobox-body]:focus-visible {",
+                 "outline: 2px solid #1A5FB4;",
+                 "outline-offset: 2px;",
+                 "}",
+             })
+            lines.emplace_back(line);
+    }
     return lines;
 }
 
-const std::vector<std::string>& scriptLines() {
+namespace {
+
+const std::vector<std::string>& classicScriptLines();
+
+// The accessible script is kept as a JavaScript file of its own and built
+// in as one text; it is written with CR LF like every generated file.
+std::vector<std::string> splitScript(std::string_view text) {
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.emplace_back(line);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return lines;
+}
+
+} // namespace
+
+const std::vector<std::string>& scriptLines(ScriptChoice style) {
+    if (style == ScriptChoice::Accessible) {
+        static const std::vector<std::string> lines = splitScript(kAccessibleScript);
+        return lines;
+    }
+    return classicScriptLines();
+}
+
+namespace {
+
+const std::vector<std::string>& classicScriptLines() {
     // Positions are written with their unit and measured on the element that
     // scrolls in the page's mode (documentElement in standards mode, body in
     // quirks mode), so the box follows the pointer on pages with and without
@@ -152,12 +217,18 @@ const std::vector<std::string>& scriptLines() {
     return lines;
 }
 
-const std::vector<std::string>& headCodeLines() {
-    static const std::vector<std::string> lines = {
+} // namespace
+
+const std::vector<std::string>& headCodeLines(ScriptChoice style) {
+    static const std::vector<std::string> classic = {
         "<link rel=\"stylesheet\" type=\"text/css\" href=\"infostyle.css\">",
         "<script language=\"JavaScript\" type=\"text/javascript\" src=\"info.js\"></script>",
     };
-    return lines;
+    static const std::vector<std::string> accessible = {
+        "<link rel=\"stylesheet\" href=\"infostyle.css\">",
+        "<script src=\"info.js\" defer></script>",
+    };
+    return style == ScriptChoice::Accessible ? accessible : classic;
 }
 
 std::string escapeBoxText(std::string_view utf8) {
@@ -179,6 +250,29 @@ std::string escapeBoxText(std::string_view utf8) {
                 // reference the author typed (&#39;, &#92;, &#10;) would turn
                 // into a quote, backslash or line break inside the script string.
                 out += "&amp;";
+                break;
+            default:
+                out += c;
+            }
+        });
+}
+
+std::string escapeDataText(std::string_view utf8) {
+    return walk(
+        utf8, [](std::string& out, std::string_view) { out += "<br>"; },
+        [](std::string& out, char c) {
+            switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
                 break;
             default:
                 out += c;
@@ -231,7 +325,9 @@ std::string cssFontFamily(std::string_view utf8) {
     return out;
 }
 
-std::string elementSnippet(const InfoBoxSettings& s, bool imageIsLocalFile) {
+namespace {
+
+std::string classicSnippet(const InfoBoxSettings& s, bool imageIsLocalFile) {
     const std::string middle = join({escapeBoxText(s.HeaderText), "','", escapeBoxText(s.BoldText),
                                      "','", escapeBoxText(StripTrailingLineBreak(s.BodyText))});
     constexpr std::string_view handlerEnd = "');\" onMouseOut=\"exit();\">";
@@ -253,8 +349,117 @@ std::string elementSnippet(const InfoBoxSettings& s, bool imageIsLocalFile) {
     return std::string();
 }
 
-std::vector<std::string> samplePageLines(const std::string& snippet) {
-    const auto& head = headCodeLines();
+// The words of an HTML text without its tags, blanks and line breaks run
+// together. Character references stay as typed.
+std::string wordsOf(std::string_view html) {
+    std::string out;
+    bool inTag = false, blank = false;
+    for (const char c : html) {
+        if (c == '<' || c == '>') {
+            inTag = c == '<';
+            blank = true;
+        } else if (!inTag) {
+            if (std::isspace(static_cast<unsigned char>(c))) {
+                blank = true;
+            } else {
+                if (blank && !out.empty())
+                    out += ' ';
+                blank = false;
+                out += c;
+            }
+        }
+    }
+    return out;
+}
+
+// A plain text for an attribute, such as an image's alternative text: a
+// character reference the author typed stays one, any other '&' is escaped.
+std::string escapePlainAttribute(std::string_view utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '&') {
+            size_t end = i + 1;
+            while (end < utf8.size() && end - i <= 32 &&
+                   (std::isalnum(static_cast<unsigned char>(utf8[end])) || utf8[end] == '#'))
+                ++end;
+            const bool reference = end > i + 1 && end < utf8.size() && utf8[end] == ';';
+            out += reference ? "&" : "&amp;";
+        } else {
+            out += utf8[i];
+        }
+    }
+    return escapeAttribute(out);
+}
+
+// The picture's alternative text: the title's words, else the header's,
+// else the picture's file name without its folder and extension.
+std::string pictureAlternative(const InfoBoxSettings& s) {
+    for (const std::string* text : {&s.BoldText, &s.HeaderText}) {
+        if (std::string words = wordsOf(*text); !words.empty())
+            return escapePlainAttribute(words);
+    }
+    std::string_view name = s.Image;
+    if (const size_t query = name.find_first_of("?#"); query != std::string_view::npos)
+        name = name.substr(0, query);
+    if (const size_t slash = name.find_last_of("/\\"); slash != std::string_view::npos)
+        name.remove_prefix(slash + 1);
+    if (const size_t dot = name.rfind('.'); dot != std::string_view::npos && dot > 0)
+        name = name.substr(0, dot);
+    return escapePlainAttribute(name.empty() ? std::string_view("Picture") : name);
+}
+
+std::string accessibleSnippet(const InfoBoxSettings& s, const PictureReference& picture) {
+    const std::string data =
+        join({" data-infobox-header=\"", escapeDataText(s.HeaderText), "\" data-infobox-title=\"",
+              escapeDataText(s.BoldText), "\" data-infobox-body=\"",
+              escapeDataText(StripTrailingLineBreak(s.BodyText)), "\""});
+    switch (s.Target) {
+    case TargetKind::Link:
+        return join({"<a href=\"", escapeAttribute(s.LinkURL), "\"", data, ">",
+                     escapeContent(s.LinkText), "</a>"});
+    case TargetKind::Image: {
+        // The copy is addressed relative to the page, its name percent-encoded
+        // so that blanks, '#' or '?' in it stay part of the file name.
+        const std::string source =
+            picture.copyName.empty()
+                ? (picture.localFile ? "file://" : "") + escapeAttribute(s.Image)
+                : QByteArray::fromStdString(picture.copyName).toPercentEncoding().toStdString();
+        return join({"<img src=\"", source, "\" alt=\"", pictureAlternative(s), "\"", data, ">"});
+    }
+    case TargetKind::Cell:
+        return join({"<table><tr><td", data, ">TD Contents</td></tr></table>"});
+    case TargetKind::Layer:
+        return join({"<div", data, ">DIV CONTENTS</div>"});
+    }
+    return std::string();
+}
+
+} // namespace
+
+std::string elementSnippet(const InfoBoxSettings& s, const PictureReference& picture) {
+    return s.ScriptStyle == ScriptChoice::Accessible ? accessibleSnippet(s, picture)
+                                                     : classicSnippet(s, picture.localFile);
+}
+
+std::vector<std::string> samplePageLines(const std::string& snippet, ScriptChoice style) {
+    const auto& head = headCodeLines(style);
+    if (style == ScriptChoice::Accessible)
+        return {"<!DOCTYPE html>",
+                "<html lang=\"en\">",
+                "<head>",
+                "<meta charset=\"utf-8\">",
+                "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
+                "<title>Sample</title>",
+                head[0],
+                head[1],
+                "</head>",
+                "<body>",
+                "<main>",
+                "<h1>Sample</h1>",
+                snippet,
+                "</main>",
+                "</body>",
+                "</html>"};
     return {"<html>", "<head>", "<title>Sample</title>",
             head[0],  head[1],  "</head>",
             "<body>", snippet,  "</body>",

@@ -13,6 +13,12 @@ enum class TargetKind { Link = 1, Image = 2, Cell = 3, Layer = 4 };
 // What Finish does with the result.
 enum class OutputChoice { SamplePage = 1, CodeListing = 2 };
 
+// Which script and markup carry the box. Classic: inline mouse handlers
+// calling a mouse-only script. Accessible: data-infobox-* attributes read by
+// a script that also serves keyboard, touch and screen readers and runs under
+// a Content-Security-Policy without 'unsafe-inline'.
+enum class ScriptChoice { Classic = 1, Accessible = 2 };
+
 // Everything the author decides about one Info Box. In the main window each
 // field is held by one control; this is the snapshot the window hands to the
 // generator and the configuration writer. Texts are UTF-8. Every field has a
@@ -49,6 +55,7 @@ struct InfoBoxSettings {
 
     OutputChoice OutputFormat = OutputChoice::SamplePage;
     std::string Output = "infoboxsample.htm";
+    ScriptChoice ScriptStyle = ScriptChoice::Classic;
 
     bool operator==(const InfoBoxSettings&) const = default;
 };

@@ -109,38 +109,42 @@ QString pictureCopyName(const QString& source, const QStringList& generated) {
 }
 
 // Copies the author's picture beside the output under `name`, replacing a
-// copy of that name. A failed copy is ignored: the snippet still points at
-// the original. The copy is written beside its final name and renamed over it
-// when whole, so a copy that fails (a full disk) leaves an earlier copy as it was.
-void copyPicture(const QString& source, const QString& pictureFolder, const QString& name) {
+// copy of that name; false when no copy could be made, and the snippet then
+// points at the original. The copy is written beside its final name and
+// renamed over it when whole, so a copy that fails (a full disk) leaves an
+// earlier copy as it was.
+bool copyPicture(const QString& source, const QString& pictureFolder, const QString& name) {
     QDir().mkpath(pictureFolder);
     const QString target = pictureFolder + u'/' + name;
     const QFileInfo sourceInfo(source), targetInfo(target);
     // Copying a picture onto itself would first empty it.
     if (targetInfo.exists() && sourceInfo.canonicalFilePath() == targetInfo.canonicalFilePath())
-        return;
+        return true;
     QFile in(source);
     QSaveFile out(target);
     if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
-        return;
+        return false;
     for (;;) {
         const QByteArray piece = in.read(1 << 16);
         if (piece.isEmpty()) {
             if (in.error() != QFileDevice::NoError)
-                return;
+                return false;
             break;
         }
         if (out.write(piece) != piece.size())
-            return;
+            return false;
     }
     QString reason;
-    commitSaveFile(out, reason);
+    return commitSaveFile(out, reason);
 }
 
 } // namespace
 
 GenerateResult generateCode(const InfoBoxSettings& settings, const QString& folder,
                             const QString& pictureFolder, bool samplePage) {
+    const ScriptChoice style = settings.ScriptStyle;
+    // The accessible page refers to the copy by its bare file name.
+    const QString copyFolder = style == ScriptChoice::Accessible ? folder : pictureFolder;
     GenerateResult result;
     result.folder = folder;
     const OutputNameProblem nameProblem =
@@ -157,33 +161,36 @@ GenerateResult generateCode(const InfoBoxSettings& settings, const QString& fold
     writeFileAtomically(folder + u'/' + QString::fromLatin1(StyleSheetFileName),
                         generator::joinLines(generator::styleSheetLines(settings)));
     writeFileAtomically(folder + u'/' + QString::fromLatin1(ScriptFileName),
-                        generator::joinLines(generator::scriptLines()));
+                        generator::joinLines(generator::scriptLines(style)));
 
-    const bool localPicture =
-        settings.Target == TargetKind::Image && isLocalPictureFile(settings.Image);
-    if (localPicture) {
+    generator::PictureReference picture;
+    picture.localFile = settings.Target == TargetKind::Image && isLocalPictureFile(settings.Image);
+    if (picture.localFile) {
         QStringList generated;
         const auto where = [](const QString& path) {
             return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
         };
-        if (where(pictureFolder) == where(folder)) {
+        if (where(copyFolder) == where(folder)) {
             generated << QString::fromLatin1(StyleSheetFileName)
                       << QString::fromLatin1(ScriptFileName);
             if (samplePage)
                 generated << textcodec::fromUtf8(settings.Output);
         }
-        const QString picture = textcodec::fromUtf8(settings.Image);
-        result.pictureCopy = pictureCopyName(picture, generated);
-        copyPicture(picture, pictureFolder, result.pictureCopy);
+        const QString source = textcodec::fromUtf8(settings.Image);
+        const QString name = pictureCopyName(source, generated);
+        if (copyPicture(source, copyFolder, name)) {
+            result.pictureCopy = name;
+            picture.copyName = name.toStdString();
+        }
     }
-    result.snippet = generator::elementSnippet(settings, localPicture);
+    result.snippet = generator::elementSnippet(settings, picture);
 
     if (samplePage) {
         // The name is used exactly as typed, blanks included.
         result.samplePage = folder + u'/' + textcodec::fromUtf8(settings.Output);
         if (!result.snippet.empty())
-            writeFileAtomically(result.samplePage,
-                                generator::joinLines(generator::samplePageLines(result.snippet)));
+            writeFileAtomically(result.samplePage, generator::joinLines(generator::samplePageLines(
+                                                       result.snippet, style)));
     }
     return result;
 }

@@ -60,7 +60,8 @@ struct GenerateResult {
 };
 
 // Creates `folder` with its parents, writes infostyle.css and info.js, copies
-// a local picture of an image target into `pictureFolder`, builds the snippet
+// a local picture of an image target into `pictureFolder` (in the accessible
+// style into `folder` itself, as its page names the copy), builds the snippet
 // and, when `samplePage` is set, writes the sample page named by Output
 // (which the caller has checked with checkOutputName; an unchecked name that
 // is not a plain file name throws UserError before anything is written).

@@ -171,6 +171,10 @@ inline constexpr SettingField kSettingFields[] = {
     settingfield::row<&InfoBoxSettings::BodyText>("BodyText", FieldKind::Lines),
     settingfield::row<&InfoBoxSettings::OutputFormat>("OutputFormat", FieldKind::Choice, 1, 2),
     settingfield::row<&InfoBoxSettings::Output>("Output", FieldKind::Text),
+    // Files written before the choice existed have no such key: classic.
+    settingfield::row<&InfoBoxSettings::ScriptStyle>("ScriptStyle", FieldKind::Choice, 1, 2)
+        .readAsNumber()
+        .absentAs(1),
 };
 
 namespace settingfield {

@@ -72,17 +72,19 @@ function makeTempDir(prefix = 'tipsmith-e2e-') {
 }
 
 // Runs `tipsmith-cli generate`; returns its exit status, output and error text.
-function runCli(settingsFile, outDir, { boxWidth, title } = {}) {
+function runCli(settingsFile, outDir, { boxWidth, title, script } = {}) {
     const args = ['generate', settingsFile, outDir];
     if (boxWidth !== undefined) args.push('--box-width', String(boxWidth));
     if (title !== undefined) args.push('--title', title);
+    if (script !== undefined) args.push('--script', script);
     const r = spawnSync(cliPath(), args, { encoding: 'utf8', timeout: 60000 });
     if (r.error) throw r.error;
     return { status: r.status, stdout: r.stdout, stderr: r.stderr };
 }
 
-// Writes the settings into a new temporary folder, generates there and
-// checks the command succeeded. Returns the folder, the sample page's path
+// Writes the settings into a new temporary folder (or `options.dir`),
+// generates there (`options`: boxWidth, title, script: 'classic' or
+// 'accessible') and checks the command succeeded. Returns the folder, the sample page's path
 // and the snippet printed on standard output (without its line end).
 function generate(settings, options = {}) {
     const dir = options.dir || makeTempDir();

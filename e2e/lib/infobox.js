@@ -27,14 +27,15 @@ async function targetRect(page) {
 }
 
 // Whether a viewport point lies on the target, looking through a shown box.
-async function pointOnTarget(page, x, y) {
+async function pointOnTarget(page, x, y, selector = TARGET_SELECTOR) {
     return page.evaluate(([sel, px, py]) => document.elementsFromPoint(px, py)
-        .some((el) => !el.closest('#infobox') && el.closest(sel)), [TARGET_SELECTOR, x, y]);
+        .some((el) => !el.closest('#infobox, .infobox') && el.closest(sel)), [selector, x, y]);
 }
 
-async function boxState(page) {
-    return page.evaluate(() => {
-        const boxes = document.querySelectorAll('#infobox');
+// The classic script's one box (#infobox), or the accessible script's boxes (.infobox).
+async function boxState(page, boxSelector = '#infobox') {
+    return page.evaluate((selector) => {
+        const boxes = document.querySelectorAll(selector);
         if (boxes.length === 0) return { count: 0, visible: false };
         const box = boxes[0];
         const r = box.getBoundingClientRect();
@@ -47,7 +48,7 @@ async function boxState(page) {
             scrollX: window.scrollX, scrollY: window.scrollY,
             viewWidth: window.visualViewport.width, viewHeight: window.visualViewport.height,
         };
-    });
+    }, boxSelector);
 }
 
 // Computed styles of the shown box: frame, header cell and body cell.

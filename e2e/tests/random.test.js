@@ -1,7 +1,8 @@
 'use strict';
-// Random settings, twenty cases a run: every generated page opens without a
-// script or console error, hovering its target shows the box holding the three
-// texts as typed (HTML, a line break as <br>), and leaving hides it again.
+// Random settings, twenty cases a run, in either script style: every generated
+// page opens without a script or console error, hovering its target shows the
+// box holding the three texts as typed (HTML, a line break as <br>), and
+// leaving hides it again.
 //
 // Each run draws new cases from a seed it prints; TIPSMITH_E2E_SEED=<seed>
 // runs the same cases again.
@@ -88,7 +89,8 @@ function randomCase(r, dir) {
     } else {
         settings.Image = randomText(r, 8);
     }
-    return { settings, title: randomText(r), boxWidth: r.chance(2) ? 0 : r.between(60, 300) };
+    return { settings, title: randomText(r), boxWidth: r.chance(2) ? 0 : r.between(60, 300),
+             script: r.chance(2) ? 'accessible' : 'classic' };
 }
 
 // A box text as the box must show it: the author's HTML, a line break as <br>.
@@ -110,8 +112,10 @@ for (let i = 0; i < CASES; i++) {
     const dir = h.makeTempDir();
     scratch.push(dir);
     const c = randomCase(r, dir);
-    test(`random case ${i} (seed ${seed}): target ${c.settings.Target}`, async () => {
-        const out = h.generate(c.settings, { dir, title: c.title, boxWidth: c.boxWidth });
+    test(`random case ${i} (seed ${seed}): target ${c.settings.Target}, ${c.script}`, async () => {
+        const out = h.generate(c.settings, { dir, title: c.title, boxWidth: c.boxWidth, script: c.script });
+        const target = c.script === 'accessible' ? '[data-infobox-header]' : ib.TARGET_SELECTOR;
+        const box = c.script === 'accessible' ? '.infobox' : '#infobox';
         const { page, errors, close } = await h.openPage(browser, h.fileUrl(out.page));
         const context = () => `seed ${seed}, case ${i}, settings ${JSON.stringify(c)}\nsnippet: ${out.snippet}`;
         try {
@@ -121,35 +125,37 @@ for (let i = 0; i < CASES; i++) {
                 const rect = document.querySelector(selector).getClientRects()[0];
                 return { x: Math.round(rect.left + Math.min(5, rect.width / 2)),
                          y: Math.round(rect.top + rect.height / 2) };
-            }, ib.TARGET_SELECTOR);
-            assert.ok(await ib.pointOnTarget(page, spot.x, spot.y), `a point on the target: ${context()}`);
+            }, target);
+            assert.ok(await ib.pointOnTarget(page, spot.x, spot.y, target), `a point on the target: ${context()}`);
             await ib.movePointer(page, spot.x, spot.y);
             assert.deepEqual(errors, [], `hovering the target: ${context()}`);
-            const state = await ib.boxState(page);
+            const state = await ib.boxState(page, box);
             assert.equal(state.count, 1, `one box: ${context()}`);
             assert.ok(state.visible, `the box shows: ${context()}`);
 
             // The box cells against the same HTML parsed on its own.
-            const shown = await page.evaluate(([header, title, body]) => {
+            const shown = await page.evaluate(([boxSelector, header, title, body]) => {
                 const parsed = (html) => {
                     const cell = document.createElement('td');
                     cell.innerHTML = html;
                     return cell.innerHTML;
                 };
-                const box = document.getElementById('infobox');
+                const shownBox = document.querySelector(boxSelector);
                 return {
-                    header: box.querySelector('td.boxheader').innerHTML,
-                    content: box.querySelector('td.boxcontent').innerHTML,
+                    header: shownBox.querySelector('td.boxheader').innerHTML,
+                    content: shownBox.querySelector('td.boxcontent').innerHTML,
                     expectedHeader: parsed(header),
                     expectedContent: parsed('<b>' + title + '</b><br>' + body),
                 };
-            }, [asBoxHtml(c.settings.HeaderText), asBoxHtml(c.title),
+            }, [box, asBoxHtml(c.settings.HeaderText), asBoxHtml(c.title),
                 asBoxHtml(bodyAsRead(c.settings.BodyText))]);
             assert.equal(shown.header, shown.expectedHeader, `header text: ${context()}`);
             assert.equal(shown.content, shown.expectedContent, `title and body: ${context()}`);
 
             await ib.movePointer(page, 0, 0);
-            assert.ok(!(await ib.boxState(page)).visible, `the box hides: ${context()}`);
+            // The accessible box waits a moment for the pointer to reach it.
+            if (c.script === 'accessible') await page.waitForTimeout(700);
+            assert.ok(!(await ib.boxState(page, box)).visible, `the box hides: ${context()}`);
             assert.deepEqual(errors, [], `no script or console errors: ${context()}`);
         } finally {
             await close();

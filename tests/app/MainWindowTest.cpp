@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
@@ -141,6 +143,23 @@ TEST_F(MainWindow, WizardNavigation) {
     w.showWizardPage(3);
     w.showWizardPage(1);
     EXPECT_EQ(w.settings().HeaderText, "kept");
+}
+
+// The last page's script choice: classic at start, and the head lines to
+// paste are those of the chosen style.
+TEST_F(MainWindow, ScriptChoiceShowsItsHeadLines) {
+    TfrmMain& w = open();
+    w.showWizardPage(4);
+    EXPECT_TRUE(w.rbtClassicScript->isVisible());
+    EXPECT_TRUE(w.rbtClassicScript->isChecked());
+    const QString classic = w.memHead->toPlainText();
+    QTest::mouseClick(w.rbtAccessibleScript, Qt::LeftButton);
+    EXPECT_EQ(w.settings().ScriptStyle, ScriptChoice::Accessible);
+    EXPECT_EQ(w.memHead->toPlainText(), "<link rel=\"stylesheet\" href=\"infostyle.css\">\n"
+                                        "<script src=\"info.js\" defer></script>");
+    w.setScriptStyle(ScriptChoice::Classic);
+    EXPECT_TRUE(w.rbtClassicScript->isChecked());
+    EXPECT_EQ(w.memHead->toPlainText(), classic);
 }
 
 TEST_F(MainWindow, ToolBarLayoutAndResizing) {

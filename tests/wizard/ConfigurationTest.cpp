@@ -148,7 +148,8 @@ TEST(ConfigurationLoad, HandsOverEveryKeyInFileOrder) {
                                                "Target=1",         "LinkText=",
                                                "LinkURL=",         "Image=",
                                                "HeaderText=",      "BodyText=",
-                                               "OutputFormat=1",   "Output=infoboxsample.htm"};
+                                               "OutputFormat=1",   "Output=infoboxsample.htm",
+                                               "ScriptStyle=1"};
     EXPECT_EQ(target.calls, expected);
 }
 
@@ -301,17 +302,16 @@ TEST(ConfigurationLoad, TargetAndOutputChoiceOnlyForTheirValues) {
     }
 }
 
-// A choice read as a number, with a value for files without its key: how a
-// row of the table may read a choice besides the digits Target and
-// OutputFormat take. Tried on a table of its own, after a number.
-TEST(ConfigurationLoad, ChoiceReadAsANumberWithAValueForAMissingKey) {
+// The script style is a choice read as a number, with classic for files
+// without its key (every file written before the choice existed).
+TEST(ConfigurationLoad, ScriptStyleReadAsANumberAndClassicWhenMissing) {
     const SettingField fields[] = {
         settingField<&InfoBoxSettings::Border>(),
-        settingField<&InfoBoxSettings::Target>().readAsNumber().absentAs(3),
+        settingField<&InfoBoxSettings::ScriptStyle>(),
     };
     const std::string border = MakeTagLine("Border", "2") + "\r\n";
-    const auto target = [](std::string_view value) {
-        return MakeTagLine("Target", value) + "\r\n";
+    const auto style = [](std::string_view value) {
+        return MakeTagLine("ScriptStyle", value) + "\r\n";
     };
     struct Case {
         std::string file;
@@ -319,17 +319,17 @@ TEST(ConfigurationLoad, ChoiceReadAsANumberWithAValueForAMissingKey) {
         std::string error;
     };
     const Case cases[] = {
-        {border + target("2"), {"Border=2", "Target=2"}, ""},
-        {border + target(" +$4"), {"Border=2", "Target=4"}, ""},
+        {border + style("2"), {"Border=2", "ScriptStyle=2"}, ""},
+        {border + style(" +$2"), {"Border=2", "ScriptStyle=2"}, ""},
         // Numbers outside the choice leave it as it is.
-        {border + target("0"), {"Border=2"}, ""},
-        {border + target("5"), {"Border=2"}, ""},
-        // A file without the key, or with it before a key read earlier, gives the value for
-        // a missing key; an empty value is no number.
-        {border, {"Border=2", "Target=3"}, ""},
-        {target("2") + border, {"Border=2", "Target=3"}, ""},
-        {border + target(""), {"Border=2"}, "'' is not a valid integer value"},
-        {border + target("Image"), {"Border=2"}, "'Image' is not a valid integer value"},
+        {border + style("0"), {"Border=2"}, ""},
+        {border + style("3"), {"Border=2"}, ""},
+        // A file without the key, or with it before a key read earlier, is
+        // classic; an empty value is no number.
+        {border, {"Border=2", "ScriptStyle=1"}, ""},
+        {style("2") + border, {"Border=2", "ScriptStyle=1"}, ""},
+        {border + style(""), {"Border=2"}, "'' is not a valid integer value"},
+        {border + style("Accessible"), {"Border=2"}, "'Accessible' is not a valid integer value"},
     };
     for (const auto& c : cases) {
         RecordingTarget recorded;

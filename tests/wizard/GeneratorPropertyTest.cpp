@@ -53,7 +53,7 @@ void appendUtf8(std::string& out, char32_t cp) {
 }
 
 // Decodes the character references of an attribute value. Only complete
-// "&amp;", "&quot;" and "&#<decimal>;" are accepted: an ampersand that starts
+// "&amp;", "&quot;", "&lt;", "&gt;" and "&#<decimal>;" are accepted: an ampersand that starts
 // anything else would be read by the browser's own rules (named references,
 // references without their semicolon), which the generator must not leave to chance.
 std::optional<std::string> decodeAttribute(std::string_view value, std::string& why) {
@@ -68,6 +68,10 @@ std::optional<std::string> decodeAttribute(std::string_view value, std::string& 
             out += '&';
         } else if (take(value, "&quot;")) {
             out += '"';
+        } else if (take(value, "&lt;")) {
+            out += '<';
+        } else if (take(value, "&gt;")) {
+            out += '>';
         } else if (take(value, "&#")) {
             char32_t cp = 0;
             size_t digits = 0;
@@ -118,10 +122,52 @@ std::string asBoxHtml(std::string_view text) {
     return settingstest::lineBreaksReplaced(text, "<br>");
 }
 
+// The three data attributes of the accessible style must each decode to the
+// box text as the author typed it.
+std::string accessibleFault(const InfoBoxSettings& s, std::string_view rest) {
+    const auto skipAttribute = [&](std::string_view opening) {
+        return take(rest, opening) && (attributeValue(rest), take(rest, "\""));
+    };
+    bool shaped = false;
+    switch (s.Target) {
+    case TargetKind::Link:
+        shaped = skipAttribute("<a href=\"") && rest.ends_with("</a>");
+        break;
+    case TargetKind::Image:
+        shaped = skipAttribute("<img src=\"") && skipAttribute(" alt=\"") && rest.ends_with(">");
+        break;
+    case TargetKind::Cell:
+        shaped = take(rest, "<table><tr><td") && rest.ends_with(">TD Contents</td></tr></table>");
+        break;
+    case TargetKind::Layer:
+        shaped = take(rest, "<div") && rest.ends_with(">DIV CONTENTS</div>");
+        break;
+    }
+    const std::pair<const char*, std::string> expected[] = {
+        {" data-infobox-header=\"", asBoxHtml(s.HeaderText)},
+        {" data-infobox-title=\"", asBoxHtml(s.BoldText)},
+        {" data-infobox-body=\"", asBoxHtml(StripTrailingLineBreak(s.BodyText))},
+    };
+    for (const auto& [opening, text] : expected) {
+        if (!shaped || !take(rest, opening))
+            return "the element is not shaped as it should be";
+        std::string why;
+        const std::optional<std::string> value = decodeAttribute(attributeValue(rest), why);
+        if (!value)
+            return why;
+        if (*value != text)
+            return std::string(opening) + " arrives as " + *value;
+        shaped = take(rest, "\"");
+    }
+    return shaped && rest.starts_with(">") ? "" : "an attribute ends early: a raw double quote";
+}
+
 // Checks one snippet; returns what is wrong with it, or nothing.
 std::string faultOf(const InfoBoxSettings& s, bool localPicture, const std::string& snippet) {
     if (snippet.find_first_of("\r\n") != std::string::npos)
         return "a raw line break in the snippet";
+    if (s.ScriptStyle == ScriptChoice::Accessible)
+        return accessibleFault(s, snippet);
 
     std::string_view rest = snippet;
     std::string_view handler;
@@ -184,10 +230,13 @@ TEST(GeneratorProperty, SnippetIsOneLineAndTheHandlerHandsEveryTextOverExactly) 
         ASSERT_EQ(fault, "") << "seed " << property::kSeed << ", case " << i
                              << "\nsnippet: " << snippet;
 
-        // The sample page stays ten lines around it: ten CR LF and no other line break.
-        const std::string page = joinLines(samplePageLines(snippet));
-        ASSERT_EQ(std::count(page.begin(), page.end(), '\n'), 10) << "case " << i;
-        ASSERT_EQ(std::count(page.begin(), page.end(), '\r'), 10) << "case " << i;
+        // The sample page keeps its lines around it: a CR LF after each and no
+        // other line break.
+        const auto lines = samplePageLines(snippet, s.ScriptStyle);
+        const std::string page = joinLines(lines);
+        const auto count = static_cast<std::ptrdiff_t>(lines.size());
+        ASSERT_EQ(std::count(page.begin(), page.end(), '\n'), count) << "case " << i;
+        ASSERT_EQ(std::count(page.begin(), page.end(), '\r'), count) << "case " << i;
     }
 }
 
@@ -199,7 +248,10 @@ TEST(GeneratorProperty, TypedCharacterReferencesCannotBreakTheScript) {
     for (const char* typed : {"It&#39;s", "&apos;", "C:&#92;", "one&#10;two", "&#x27;", "&lt;b&gt;",
                               "&amp;", "&quot;'", "a &#13;"}) {
         s.HeaderText = s.BoldText = s.BodyText = typed;
-        const std::string snippet = elementSnippet(s, false);
-        EXPECT_EQ(faultOf(s, false, snippet), "") << typed << "\nsnippet: " << snippet;
+        for (const auto style : {ScriptChoice::Classic, ScriptChoice::Accessible}) {
+            s.ScriptStyle = style;
+            const std::string snippet = elementSnippet(s, false);
+            EXPECT_EQ(faultOf(s, false, snippet), "") << typed << "\nsnippet: " << snippet;
+        }
     }
 }

@@ -40,6 +40,11 @@ TEST(StyleSheet, StyledSettings) {
         "font-family: Courier New;",
         "}",
     };
+    // The accessible style keeps the classic rules as they are and adds its own after them.
+    const auto accessible = styleSheetLines(s);
+    ASSERT_GT(accessible.size(), expected.size());
+    EXPECT_EQ(std::vector(accessible.begin(), accessible.begin() + 22), expected);
+    s.ScriptStyle = ScriptChoice::Classic;
     EXPECT_EQ(styleSheetLines(s), expected);
 }
 
@@ -70,6 +75,17 @@ TEST(Script, FiftyFixedLinesByteForByte) {
     EXPECT_EQ(joinLines(scriptLines()), readTestData("info.js"));
 }
 
+TEST(Script, AccessibleScriptIsWrittenWithCrLfAndHasNoInlineStyleOrEval) {
+    const auto& lines = scriptLines(ScriptChoice::Accessible);
+    ASSERT_GT(lines.size(), 50u);
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
+        EXPECT_EQ(line.find("eval("), std::string::npos) << line;
+        EXPECT_EQ(line.find("setAttribute('style'"), std::string::npos) << line;
+    }
+    EXPECT_NE(lines, scriptLines(ScriptChoice::Classic));
+}
+
 TEST(Snippet, EveryTargetKind) {
     const InfoBoxSettings texts{.LinkText = "Home",
                                 .LinkURL = "http://example.com/",
@@ -80,23 +96,77 @@ TEST(Snippet, EveryTargetKind) {
     // Every kind carries the same two handlers; the element around them differs.
     const std::string on = "onMouseOver=\"infobox('Tip','It\\'s new','Try it');\" "
                            "onMouseOut=\"exit();\"";
+    // The accessible style carries the texts in data attributes instead.
+    const std::string data =
+        "data-infobox-header=\"Tip\" data-infobox-title=\"It's new\" data-infobox-body=\"Try it\"";
+    constexpr auto classic = ScriptChoice::Classic, accessible = ScriptChoice::Accessible;
     struct Row {
         TargetKind target;
-        bool imageIsLocalFile;
+        ScriptChoice style;
+        PictureReference picture;
         std::string snippet;
     };
     const Row rows[] = {
-        {TargetKind::Link, false, "<a href=\"http://example.com/\" " + on + ">Home</a>"},
-        {TargetKind::Image, true, "<img src=\"file://pics/tip.gif\" border=0 " + on + ">"},
-        {TargetKind::Image, false, "<img src=\"pics/tip.gif\" border=0 " + on + ">"},
-        {TargetKind::Cell, false, "<table><tr><td " + on + ">TD Contents</td></tr></table>"},
-        {TargetKind::Layer, false, "<div " + on + ">DIV CONTENTS</div>"},
+        {TargetKind::Link, classic, false, "<a href=\"http://example.com/\" " + on + ">Home</a>"},
+        {TargetKind::Image, classic, true, "<img src=\"file://pics/tip.gif\" border=0 " + on + ">"},
+        {TargetKind::Image,
+         classic,
+         {true, "tip.gif"},
+         "<img src=\"file://pics/tip.gif\" border=0 " + on + ">"},
+        {TargetKind::Image, classic, false, "<img src=\"pics/tip.gif\" border=0 " + on + ">"},
+        {TargetKind::Cell, classic, false,
+         "<table><tr><td " + on + ">TD Contents</td></tr></table>"},
+        {TargetKind::Layer, classic, false, "<div " + on + ">DIV CONTENTS</div>"},
+        {TargetKind::Link, accessible, false,
+         "<a href=\"http://example.com/\" " + data + ">Home</a>"},
+        // A copied picture by its copy's name, percent-encoded; else the address as typed.
+        {TargetKind::Image,
+         accessible,
+         {true, "my tip#1.gif"},
+         "<img src=\"my%20tip%231.gif\" alt=\"It's new\" " + data + ">"},
+        {TargetKind::Image, accessible, true,
+         "<img src=\"file://pics/tip.gif\" alt=\"It's new\" " + data + ">"},
+        {TargetKind::Image, accessible, false,
+         "<img src=\"pics/tip.gif\" alt=\"It's new\" " + data + ">"},
+        {TargetKind::Cell, accessible, false,
+         "<table><tr><td " + data + ">TD Contents</td></tr></table>"},
+        {TargetKind::Layer, accessible, false, "<div " + data + ">DIV CONTENTS</div>"},
     };
     for (const Row& row : rows) {
         InfoBoxSettings s = texts;
         s.Target = row.target;
-        EXPECT_EQ(elementSnippet(s, row.imageIsLocalFile), row.snippet)
-            << static_cast<int>(row.target) << " " << row.imageIsLocalFile;
+        s.ScriptStyle = row.style;
+        EXPECT_EQ(elementSnippet(s, row.picture), row.snippet)
+            << static_cast<int>(row.target) << " " << row.picture.localFile << " "
+            << row.picture.copyName;
+    }
+}
+
+// The picture's alternative text: the title's words, else the header's, else
+// the file's name; references the author typed stay, a bare ampersand does not.
+TEST(Snippet, AccessiblePictureAlternativeText) {
+    struct Row {
+        std::string title, header, image, alt;
+    };
+    const Row rows[] = {
+        {"<b>New</b>\r\n  model", "Tip", "a.gif", "New model"},
+        {"", "Caf&eacute; & \"bar\"", "a.gif", "Caf&eacute; &amp; &quot;bar&quot;"},
+        {"<br>", "  ", "C:\\pics\\summer.photo.jpg", "summer.photo"},
+        {"", "", "http://example.com/img/logo.png?size=2#top", "logo"},
+        {"", "", "", "Picture"},
+    };
+    for (const Row& row : rows) {
+        InfoBoxSettings s;
+        s.Target = TargetKind::Image;
+        s.ScriptStyle = ScriptChoice::Accessible;
+        s.BoldText = row.title;
+        s.HeaderText = row.header;
+        s.Image = row.image;
+        const std::string snippet = elementSnippet(s, false);
+        const size_t alt = snippet.find(" alt=\"");
+        ASSERT_NE(alt, std::string::npos) << snippet;
+        EXPECT_EQ(snippet.substr(alt + 6, snippet.find('"', alt + 6) - alt - 6), row.alt)
+            << snippet;
     }
 }
 
@@ -123,6 +193,20 @@ TEST(Snippet, QuotesBackslashesAndLineBreaksInTheBoxTexts) {
     EXPECT_EQ(elementSnippet(s, false), "<div onMouseOver=\"infobox('say &quot;hi&quot;','Don\\'t',"
                                         "'C:\\\\new<br>two');\" onMouseOut=\"exit();\">DIV "
                                         "CONTENTS</div>");
+}
+
+TEST(Escaping, DataTextRules) {
+    const std::pair<std::string, std::string> rows[] = {
+        // The attribute needs its quote, ampersand and angle brackets escaped;
+        // apostrophes and backslashes stay.
+        {"<b>\"a\" & 'b' \\</b>", "&lt;b&gt;&quot;a&quot; &amp; 'b' \\&lt;/b&gt;"},
+        // A reference the author typed reaches the box as typed.
+        {"&#39;&amp;", "&amp;#39;&amp;amp;"},
+        {"1\r\n2\r3\n4", "1<br>2<br>3<br>4"},
+        {"caf\xC3\xA9 \xF0\x9F\x98\x80", "caf&#233; &#128512;"},
+    };
+    for (const auto& [text, escaped] : rows)
+        EXPECT_EQ(escapeDataText(text), escaped) << text;
 }
 
 TEST(Escaping, BoxTextRules) {
@@ -193,4 +277,16 @@ TEST(SamplePage, TenLinesAroundTheSnippet) {
     ASSERT_EQ(head.size(), 2u);
     EXPECT_EQ(samplePageLines("x")[3], head[0]);
     EXPECT_EQ(samplePageLines("x")[4], head[1]);
+}
+
+TEST(SamplePage, AccessiblePageIsHtml5WithAMainLandmark) {
+    const std::string page = joinLines(samplePageLines("<div>X</div>", ScriptChoice::Accessible));
+    EXPECT_EQ(page,
+              "<!DOCTYPE html>\r\n<html lang=\"en\">\r\n<head>\r\n<meta charset=\"utf-8\">\r\n"
+              "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n"
+              "<title>Sample</title>\r\n<link rel=\"stylesheet\" href=\"infostyle.css\">\r\n"
+              "<script src=\"info.js\" defer></script>\r\n</head>\r\n<body>\r\n<main>\r\n"
+              "<h1>Sample</h1>\r\n<div>X</div>\r\n</main>\r\n</body>\r\n</html>\r\n");
+    const auto& head = headCodeLines(ScriptChoice::Accessible);
+    EXPECT_NE(page.find(head[0] + "\r\n" + head[1] + "\r\n"), std::string::npos);
 }

@@ -93,4 +93,20 @@ TEST(GenerateCode, APictureCopyNeverReplacesAGeneratedFile) {
     // A copy beside the output folder keeps its name.
     s.Image = picture("info.js");
     EXPECT_EQ(output::generateCode(s, out + "/Info_1", out, true).pictureCopy, "info.js");
+
+    // The accessible page names its copy by file name alone, so the copy goes
+    // into the output folder itself, whatever folder the caller names.
+    s.ScriptStyle = ScriptChoice::Accessible;
+    s.Image = picture("tip.gif");
+    const auto accessible = output::generateCode(s, out + "/Info_2", out, true);
+    EXPECT_EQ(accessible.pictureCopy, "tip.gif");
+    EXPECT_EQ(read("Info_2/tip.gif"), "GIF89a");
+    EXPECT_TRUE(read("Info_2/Photo.GIF").contains("<img src=\"tip.gif\""));
+
+    // No copy made (a folder stands in its place), none reported: the page
+    // then points at the original.
+    ASSERT_TRUE(QDir().mkpath(out + "/Info_3/tip.gif"));
+    const auto failed = output::generateCode(s, out + "/Info_3", out, true);
+    EXPECT_EQ(failed.pictureCopy, "");
+    EXPECT_TRUE(read("Info_3/Photo.GIF").contains("<img src=\"file://"));
 }

@@ -41,6 +41,7 @@ inline InfoBoxSettings everyFieldChanged() {
     s.BodyText = "First line\r\n\r\nThird line with \"quotes\"";
     s.OutputFormat = OutputChoice::CodeListing;
     s.Output = "  page one.htm";
+    s.ScriptStyle = ScriptChoice::Accessible;
     return s;
 }
 

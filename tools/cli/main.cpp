@@ -1,6 +1,7 @@
 // tipsmith-cli: builds an Info Box from a saved configuration, for build scripts.
 //
 //     tipsmith-cli generate SETTINGS.set OUTDIR [--box-width N] [--title TEXT]
+//                  [--script classic|accessible]
 //
 // The settings go through the same reader as Load Configuration and the files
 // through the same generator as Finish, so a build reproduces what the window
@@ -32,6 +33,7 @@ constexpr int kExitUsage = 2;  // the command line is wrong
 
 const char kUsage[] =
     "Usage: tipsmith-cli generate SETTINGS.set OUTDIR [--box-width N] [--title TEXT]\n"
+    "                    [--script classic|accessible]\n"
     "\n"
     "Builds an Info Box from a configuration file saved by Tipsmith, without a window.\n"
     "Writes infostyle.css, info.js and, when the settings ask for a sample page, that\n"
@@ -41,6 +43,8 @@ const char kUsage[] =
     "Options:\n"
     "  --box-width N   box width in pixels, 0 (fit the content) to 800; default 0\n"
     "  --title TEXT    the bold title line of the box; default empty\n"
+    "  --script STYLE  classic (mouse only) or accessible (mouse, keyboard, touch,\n"
+    "                  screen readers); default the settings file's choice\n"
     "  -h, --help      show this help\n"
     "\n"
     "Font names are used as written in SETTINGS.set; an empty name means Arial.\n"
@@ -56,6 +60,7 @@ struct Command {
     QString outputFolder;
     std::optional<int> boxWidth;
     std::optional<std::string> title;
+    std::optional<ScriptChoice> script;
     bool help = false;
 };
 
@@ -85,7 +90,7 @@ Command parseGenerate(const QStringList& args) {
             name = arg.left(eq);
             value = arg.mid(eq + 1);
         }
-        if (name != u"--box-width" && name != u"--title")
+        if (name != u"--box-width" && name != u"--title" && name != u"--script")
             throw Failure{kExitUsage, "unknown option '" + textcodec::toUtf8(name) + "'"};
         if (!value) {
             if (i + 1 >= args.size())
@@ -94,6 +99,14 @@ Command parseGenerate(const QStringList& args) {
         }
         if (name == u"--title") {
             command.title = textcodec::toUtf8(*value);
+        } else if (name == u"--script") {
+            if (*value == u"classic")
+                command.script = ScriptChoice::Classic;
+            else if (*value == u"accessible")
+                command.script = ScriptChoice::Accessible;
+            else
+                throw Failure{kExitUsage, "--script: unknown style '" + textcodec::toUtf8(*value) +
+                                              "' (classic or accessible)"};
         } else {
             try {
                 // The same number reader as the configuration file's.
@@ -126,6 +139,8 @@ std::string generate(const Command& command) {
         target.set(settingField<&InfoBoxSettings::BoxWidth>(), *command.boxWidth);
     if (command.title)
         settings.BoldText = *command.title;
+    if (command.script)
+        settings.ScriptStyle = *command.script;
 
     const bool samplePage = settings.OutputFormat == OutputChoice::SamplePage;
     if (samplePage) {

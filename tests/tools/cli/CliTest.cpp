@@ -44,11 +44,14 @@ void expectOneLineError(const ToolRun& run, int exitCode, const std::string& tex
     EXPECT_EQ(run.err, "tipsmith-cli: " + text + "\n");
 }
 
-// A configuration file: the start settings with some keys replaced.
+// A configuration file: the start settings with some keys replaced, or added
+// at the end when the file has none.
 std::string settingsWith(std::initializer_list<std::pair<std::string, std::string>> values) {
     std::string text = readFile(data("start.set"));
     for (const auto& [key, value] : values) {
         const std::string open = "<%%" + key + "%%>", close = "<%%/" + key + "%%>";
+        if (text.find(open) == std::string::npos)
+            text += open + close + "\r\n";
         const size_t from = text.find(open) + open.size();
         text.replace(from, text.find(close) - from, value);
     }
@@ -128,6 +131,18 @@ TEST_F(Cli, LocalPictureIsCopiedIntoTheOutputFolder) {
         << run.out;
     EXPECT_EQ(readFile(path("out/tip.gif")), "GIF89a picture bytes");
     EXPECT_EQ(readFile(path("pics/tip.gif")), "GIF89a picture bytes");
+
+    // --script overrides the file's style; the accessible page names the copy.
+    writeFile(path("image.set"),
+              settingsWith({{"Target", "2"}, {"Image", "pics/tip.gif"}, {"ScriptStyle", "2"}}));
+    for (const auto& [style, start] :
+         {std::pair{"classic", "<img src=\"file://pics/tip.gif\" "},
+          std::pair{"accessible", "<img src=\"tip.gif\" alt=\"tip\" "}}) {
+        const ToolRun styled = runCli(
+            {"generate", "image.set", QString("out-") + style, "--script", style}, dir.path());
+        ASSERT_EQ(styled.exitCode, 0) << styled.err;
+        EXPECT_EQ(styled.out.rfind(start, 0), 0u) << styled.out;
+    }
 }
 
 TEST_F(Cli, SettingsOfAnEarlierCopyInWindows1252) {
@@ -228,6 +243,8 @@ TEST_F(Cli, WrongCommandLines) {
          "--box-width: 'wide' is not a valid integer value"},
         {{"generate", s, "out", "--box-width", "12 "},
          "--box-width: '12 ' is not a valid integer value"},
+        {{"generate", s, "out", "--script", "Accessible"},
+         "--script: unknown style 'Accessible' (classic or accessible)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
