@@ -38,11 +38,14 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# Browser tests drive Debian's chromium through playwright-core; no browser is downloaded.
+# Browser tests drive Debian's chromium and firefox-esr through playwright-core
+# and puppeteer-core, and check pages with axe-core and the Nu HTML Checker on
+# Debian's Java. Nothing else is downloaded: the packages' install scripts,
+# which would fetch browsers or a Java runtime, are not run.
 if ! $runtime_only && [ -f e2e/package-lock.json ]; then
     stamp=e2e/node_modules/.installed-from-lock
     if [ ! -f "$stamp" ] || [ e2e/package-lock.json -nt "$stamp" ]; then
-        (cd e2e && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
+        (cd e2e && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund)
         touch "$stamp"
     fi
 fi
