@@ -1,6 +1,5 @@
 #include "app/FMain.h"
-#include "brand/BrandProfile.h"
-#include "tests/app/TestEnvironment.h"
+#include "tests/app/ShownMainWindow.h"
 #include "wizard/Generator.h"
 #include "wizard/OutputWriter.h"
 
@@ -30,14 +29,12 @@ QByteArray readAll(const QString& path) {
     return file.readAll();
 }
 
-class Finish : public ::testing::Test {
+class Finish : public ShownMainWindow {
 protected:
     void SetUp() override {
-        BrandProfile = BrandProfileRecord{};
-        w = std::make_unique<TfrmMain>(env.make());
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-        w->showWizardPage(4);
+        ShownMainWindow::SetUp();
+        if (!HasFatalFailure())
+            w->showWizardPage(4);
     }
 
     QString outputFolder() const {
@@ -45,9 +42,6 @@ protected:
                output::makeStamp(env.now, QLocale(QLocale::English, QLocale::UnitedStates));
     }
     void finish() { QTest::mouseClick(w->btnFinish, Qt::LeftButton); }
-
-    TestEnvironment env;
-    std::unique_ptr<TfrmMain> w;
 };
 
 } // namespace

@@ -3,8 +3,7 @@
 #include "app/widgets/FontNameBox.h"
 #include "app/widgets/NumberEdit.h"
 #include "app/widgets/PreviewShape.h"
-#include "brand/BrandProfile.h"
-#include "tests/app/TestEnvironment.h"
+#include "tests/app/ShownMainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -22,18 +21,7 @@
 
 namespace {
 
-class Preview : public ::testing::Test {
-protected:
-    void SetUp() override {
-        BrandProfile = BrandProfileRecord{};
-        w = std::make_unique<TfrmMain>(env.make());
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    }
-
-    TestEnvironment env;
-    std::unique_ptr<TfrmMain> w;
-};
+using Preview = ShownMainWindow;
 
 QColor fontColor(const QLabel* label) {
     return label->palette().color(QPalette::WindowText);

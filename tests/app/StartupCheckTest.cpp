@@ -24,6 +24,15 @@ protected:
         return w;
     }
     bool balloonShown() const { return window->hintNews->isVisible(); }
+    // Opens the window of a Gold brander whose news list never answers, with
+    // an update waiting behind it and the start-up timer running.
+    TfrmMain& openWhileTheListHangs() {
+        writeProfile("Gold");
+        serveNews("", server.never());
+        serveUpdate("2.1");
+        env.stallLimit = 20s;
+        return open(true);
+    }
 };
 
 } // namespace
@@ -179,11 +188,7 @@ TEST_F(StartupCheck, TheNewsButtonWorksWhileTheCheckWaits) {
 }
 
 TEST_F(StartupCheck, ClosingTheWindowWhileARequestWaitsEndsTheProgram) {
-    writeProfile("Gold");
-    serveNews("", server.never());
-    serveUpdate("2.1");
-    env.stallLimit = std::chrono::seconds(20);
-    open(true);
+    openWhileTheListHangs();
     when([&] { return requestsTo(kListPath) == 1; }, [&] { window->close(); });
     QTimer safety; // never fires when all is well, and goes with the test
     safety.setSingleShot(true);
@@ -203,11 +208,7 @@ TEST_F(StartupCheck, ClosingTheWindowWhileARequestWaitsEndsTheProgram) {
 }
 
 TEST_F(StartupCheck, ClosingAbortsTheWaitingRequestAtOnce) {
-    writeProfile("Gold");
-    serveNews("", server.never());
-    serveUpdate("2.1");
-    env.stallLimit = std::chrono::seconds(20);
-    open(true);
+    openWhileTheListHangs();
     // Another window stays open, so the program goes on running after the close.
     QWidget other;
     other.show();
