@@ -19,4 +19,5 @@ struct BrandProfileReport {
 
 // Checks a plain profile text; banner pictures are looked for in `folder`
 // (with a trailing separator), where the program will find them.
-BrandProfileReport checkBrandProfile(std::string_view plainBytes, const QString& folder);
+[[nodiscard]] BrandProfileReport checkBrandProfile(std::string_view plainBytes,
+                                                   const QString& folder);

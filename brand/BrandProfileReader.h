@@ -104,7 +104,7 @@ struct ProfileBytes {
     QByteArray plain; // empty unless Authentic
 };
 // Throws UserError when the file exists but cannot be read.
-ProfileBytes readBrandProfileFile(const QString& exeFolder);
+[[nodiscard]] ProfileBytes readBrandProfileFile(const QString& exeFolder);
 
 // The banner picture file of entry N beside the program.
 QString bannerFileName(const QString& exeFolder, int number);

@@ -112,7 +112,7 @@ void prepare(Decoder& d) {
 
 // Step 1: create the decompressor over the bytes, read the header and choose
 // the colour space to decode into. False for anything but a usable JPEG.
-bool readHeader(Decoder& d, const unsigned char* data, unsigned long size) {
+[[nodiscard]] bool readHeader(Decoder& d, const unsigned char* data, unsigned long size) {
     if (setjmp(d.errors.jump))
         return false;
     jpeg_create_decompress(&d.info);
@@ -138,14 +138,14 @@ bool readHeader(Decoder& d, const unsigned char* data, unsigned long size) {
 }
 
 // Step 2: start decompressing; afterwards the output size is known.
-bool startDecompress(Decoder& d) {
+[[nodiscard]] bool startDecompress(Decoder& d) {
     if (setjmp(d.errors.jump))
         return false;
     return jpeg_start_decompress(&d.info) == TRUE;
 }
 
 // Step 3: decode every row into the caller's pixel buffer and finish.
-bool readRows(Decoder& d, unsigned char* firstLine, qsizetype bytesPerLine) {
+[[nodiscard]] bool readRows(Decoder& d, unsigned char* firstLine, qsizetype bytesPerLine) {
     if (setjmp(d.errors.jump))
         return false;
     while (d.info.output_scanline < d.info.output_height) {
@@ -183,7 +183,7 @@ void convertCmykRows(QImage& image, bool inverted) {
     }
 }
 
-QImage decodeWith(Decoder& d, const QByteArray& data) {
+[[nodiscard]] QImage decodeWith(Decoder& d, const QByteArray& data) {
     prepare(d);
     if (!readHeader(d, reinterpret_cast<const unsigned char*>(data.constData()),
                     static_cast<unsigned long>(data.size())))

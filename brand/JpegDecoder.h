@@ -30,11 +30,11 @@ inline constexpr qint64 kMaxJpegPixels = 64 * 1024 * 1024;
 // printed. Grey pictures come back as Format_Grayscale8, colour ones as
 // Format_RGB888, CMYK and YCCK ones (Adobe's inverted convention included)
 // converted to Format_RGB32.
-QImage decodeJpeg(const QByteArray& data);
-QImage decodeJpegFile(const QString& path);
+[[nodiscard]] QImage decodeJpeg(const QByteArray& data);
+[[nodiscard]] QImage decodeJpegFile(const QString& path);
 
 // A still picture of a banner held in `data`, decoded as `imageFileName`'s
 // extension says: JPEG through decodeJpeg(), other formats through Qt's
 // image readers (the extension as a hint, the content deciding), an animated
 // GIF as its first frame. Null when it cannot be decoded.
-QImage decodeStillPicture(const QByteArray& data, std::string_view imageFileName);
+[[nodiscard]] QImage decodeStillPicture(const QByteArray& data, std::string_view imageFileName);
