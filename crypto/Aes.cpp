@@ -44,7 +44,7 @@ uint32_t keyWords(uint32_t keyLength) {
 }
 
 uint32_t subWord(uint32_t w) {
-    return te4_0[byte0(w)] | te4_1[byte1(w)] | te4_2[byte2(w)] | te4_3[byte3(w)];
+    return te4[0][byte0(w)] | te4[1][byte1(w)] | te4[2][byte2(w)] | te4[3][byte3(w)];
 }
 
 // Shared by both directions: checks the length and expands the key forwards.
@@ -91,7 +91,8 @@ unsigned AesSetDecryptKey(const uint8_t* key, uint32_t keyLength, AesContext* co
     // decryption rounds have the same shape as encryption rounds.
     uint32_t* w = context->roundKeys;
     for (uint32_t i = 4; i < 4 * context->rounds; ++i)
-        w[i] = imc0[byte0(w[i])] ^ imc1[byte1(w[i])] ^ imc2[byte2(w[i])] ^ imc3[byte3(w[i])];
+        w[i] =
+            imc[0][byte0(w[i])] ^ imc[1][byte1(w[i])] ^ imc[2][byte2(w[i])] ^ imc[3][byte3(w[i])];
     return 1;
 }
 
@@ -129,36 +130,25 @@ inline void storeState(uint8_t* out, const State& s) {
     storeBigEndian(out + 12, s.c3);
 }
 
-// Row r of output column c comes from input column c + r (ShiftRows).
-inline State encryptRound(const State& s, const uint32_t* rk) {
-    return {te0[byte0(s.c0)] ^ te1[byte1(s.c1)] ^ te2[byte2(s.c2)] ^ te3[byte3(s.c3)] ^ rk[0],
-            te0[byte0(s.c1)] ^ te1[byte1(s.c2)] ^ te2[byte2(s.c3)] ^ te3[byte3(s.c0)] ^ rk[1],
-            te0[byte0(s.c2)] ^ te1[byte1(s.c3)] ^ te2[byte2(s.c0)] ^ te3[byte3(s.c1)] ^ rk[2],
-            te0[byte0(s.c3)] ^ te1[byte1(s.c0)] ^ te2[byte2(s.c1)] ^ te3[byte3(s.c2)] ^ rk[3]};
+// One output column: each row's table looks up that row's byte of the input
+// column given for it, and the round key word is added.
+inline uint32_t column(const RowTables& t, uint32_t row0, uint32_t row1, uint32_t row2,
+                       uint32_t row3, uint32_t key) {
+    return t[0][byte0(row0)] ^ t[1][byte1(row1)] ^ t[2][byte2(row2)] ^ t[3][byte3(row3)] ^ key;
 }
 
-inline State encryptLastRound(const State& s, const uint32_t* rk) {
-    return {
-        te4_0[byte0(s.c0)] ^ te4_1[byte1(s.c1)] ^ te4_2[byte2(s.c2)] ^ te4_3[byte3(s.c3)] ^ rk[0],
-        te4_0[byte0(s.c1)] ^ te4_1[byte1(s.c2)] ^ te4_2[byte2(s.c3)] ^ te4_3[byte3(s.c0)] ^ rk[1],
-        te4_0[byte0(s.c2)] ^ te4_1[byte1(s.c3)] ^ te4_2[byte2(s.c0)] ^ te4_3[byte3(s.c1)] ^ rk[2],
-        te4_0[byte0(s.c3)] ^ te4_1[byte1(s.c0)] ^ te4_2[byte2(s.c1)] ^ te4_3[byte3(s.c2)] ^ rk[3]};
+// Row r of output column c comes from input column c + r (ShiftRows). With
+// te a full round, with te4 the last.
+inline State encryptRound(const RowTables& t, const State& s, const uint32_t* rk) {
+    return {column(t, s.c0, s.c1, s.c2, s.c3, rk[0]), column(t, s.c1, s.c2, s.c3, s.c0, rk[1]),
+            column(t, s.c2, s.c3, s.c0, s.c1, rk[2]), column(t, s.c3, s.c0, s.c1, s.c2, rk[3])};
 }
 
-// Row r of output column c comes from input column c - r (InvShiftRows).
-inline State decryptRound(const State& s, const uint32_t* rk) {
-    return {td0[byte0(s.c0)] ^ td1[byte1(s.c3)] ^ td2[byte2(s.c2)] ^ td3[byte3(s.c1)] ^ rk[0],
-            td0[byte0(s.c1)] ^ td1[byte1(s.c0)] ^ td2[byte2(s.c3)] ^ td3[byte3(s.c2)] ^ rk[1],
-            td0[byte0(s.c2)] ^ td1[byte1(s.c1)] ^ td2[byte2(s.c0)] ^ td3[byte3(s.c3)] ^ rk[2],
-            td0[byte0(s.c3)] ^ td1[byte1(s.c2)] ^ td2[byte2(s.c1)] ^ td3[byte3(s.c0)] ^ rk[3]};
-}
-
-inline State decryptLastRound(const State& s, const uint32_t* rk) {
-    return {
-        td4_0[byte0(s.c0)] ^ td4_1[byte1(s.c3)] ^ td4_2[byte2(s.c2)] ^ td4_3[byte3(s.c1)] ^ rk[0],
-        td4_0[byte0(s.c1)] ^ td4_1[byte1(s.c0)] ^ td4_2[byte2(s.c3)] ^ td4_3[byte3(s.c2)] ^ rk[1],
-        td4_0[byte0(s.c2)] ^ td4_1[byte1(s.c1)] ^ td4_2[byte2(s.c0)] ^ td4_3[byte3(s.c3)] ^ rk[2],
-        td4_0[byte0(s.c3)] ^ td4_1[byte1(s.c2)] ^ td4_2[byte2(s.c1)] ^ td4_3[byte3(s.c0)] ^ rk[3]};
+// Row r of output column c comes from input column c - r (InvShiftRows). With
+// td a full round, with td4 the last.
+inline State decryptRound(const RowTables& t, const State& s, const uint32_t* rk) {
+    return {column(t, s.c0, s.c3, s.c2, s.c1, rk[0]), column(t, s.c1, s.c0, s.c3, s.c2, rk[1]),
+            column(t, s.c2, s.c1, s.c0, s.c3, rk[2]), column(t, s.c3, s.c2, s.c1, s.c0, rk[3])};
 }
 
 inline void nextCounter(uint8_t* counter) {
@@ -180,16 +170,16 @@ void aesEncryptBlockPortable(const AesContext& context, const uint8_t* input, ui
     const uint32_t* rk = context.roundKeys;
     State s = loadState(input, rk);
     for (uint32_t round = 1; round < context.rounds; ++round)
-        s = encryptRound(s, rk += 4);
-    storeState(output, encryptLastRound(s, rk + 4));
+        s = encryptRound(te, s, rk += 4);
+    storeState(output, encryptRound(te4, s, rk + 4));
 }
 
 void aesDecryptBlockPortable(const AesContext& context, const uint8_t* input, uint8_t* output) {
     const uint32_t* rk = context.roundKeys + 4 * context.rounds;
     State s = loadState(input, rk);
     for (uint32_t round = 1; round < context.rounds; ++round)
-        s = decryptRound(s, rk -= 4);
-    storeState(output, decryptLastRound(s, rk - 4));
+        s = decryptRound(td, s, rk -= 4);
+    storeState(output, decryptRound(td4, s, rk - 4));
 }
 
 // Two counter blocks at a time: their table look-ups are independent, so
@@ -205,11 +195,11 @@ void aesCtrXorPortable(const AesContext& context, uint8_t* counter, uint8_t* dat
         const uint32_t* rk = keys;
         for (uint32_t round = 1; round < rounds; ++round) {
             rk += 4;
-            a = encryptRound(a, rk);
-            b = encryptRound(b, rk);
+            a = encryptRound(te, a, rk);
+            b = encryptRound(te, b, rk);
         }
-        xorBlock(data, encryptLastRound(a, rk + 4));
-        xorBlock(data + 16, encryptLastRound(b, rk + 4));
+        xorBlock(data, encryptRound(te4, a, rk + 4));
+        xorBlock(data + 16, encryptRound(te4, b, rk + 4));
     }
     if (blocks) {
         nextCounter(counter);

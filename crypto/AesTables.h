@@ -98,42 +98,45 @@ constexpr ByteTable identity() {
     return box;
 }
 
+// The four rows' tables of a round: row r's table is row 0's rotated right
+// by r bytes.
+using RowTables = std::array<WordTable, 4>;
+
+constexpr RowTables makeRoundTables(const ByteTable& box, const std::array<uint8_t, 4>& column) {
+    RowTables tables{};
+    for (unsigned row = 0; row < 4; ++row)
+        tables[row] = makeRoundTable(box, column, row);
+    return tables;
+}
+
+constexpr RowTables makeLastRoundTables(const ByteTable& box) {
+    RowTables tables{};
+    for (unsigned row = 0; row < 4; ++row)
+        tables[row] = makeLastRoundTable(box, row);
+    return tables;
+}
+
 inline constexpr std::array<uint8_t, 4> mixColumn = {2, 1, 1, 3};
 inline constexpr std::array<uint8_t, 4> invMixColumn = {14, 9, 13, 11};
 
 // Encryption: SubBytes and MixColumns in one look-up per byte, one table per row.
-inline constexpr WordTable te0 = makeRoundTable(sbox, mixColumn, 0);
-inline constexpr WordTable te1 = makeRoundTable(sbox, mixColumn, 1);
-inline constexpr WordTable te2 = makeRoundTable(sbox, mixColumn, 2);
-inline constexpr WordTable te3 = makeRoundTable(sbox, mixColumn, 3);
+inline constexpr RowTables te = makeRoundTables(sbox, mixColumn);
 // Last round and key schedule: the S-box value alone in the row's byte.
-inline constexpr WordTable te4_0 = makeLastRoundTable(sbox, 0);
-inline constexpr WordTable te4_1 = makeLastRoundTable(sbox, 1);
-inline constexpr WordTable te4_2 = makeLastRoundTable(sbox, 2);
-inline constexpr WordTable te4_3 = makeLastRoundTable(sbox, 3);
+inline constexpr RowTables te4 = makeLastRoundTables(sbox);
 
 // Decryption: InvSubBytes and InvMixColumns.
-inline constexpr WordTable td0 = makeRoundTable(invSbox, invMixColumn, 0);
-inline constexpr WordTable td1 = makeRoundTable(invSbox, invMixColumn, 1);
-inline constexpr WordTable td2 = makeRoundTable(invSbox, invMixColumn, 2);
-inline constexpr WordTable td3 = makeRoundTable(invSbox, invMixColumn, 3);
-inline constexpr WordTable td4_0 = makeLastRoundTable(invSbox, 0);
-inline constexpr WordTable td4_1 = makeLastRoundTable(invSbox, 1);
-inline constexpr WordTable td4_2 = makeLastRoundTable(invSbox, 2);
-inline constexpr WordTable td4_3 = makeLastRoundTable(invSbox, 3);
+inline constexpr RowTables td = makeRoundTables(invSbox, invMixColumn);
+inline constexpr RowTables td4 = makeLastRoundTables(invSbox);
 
 // InvMixColumns alone, for turning encryption round keys into decryption ones.
-inline constexpr WordTable imc0 = makeRoundTable(identity(), invMixColumn, 0);
-inline constexpr WordTable imc1 = makeRoundTable(identity(), invMixColumn, 1);
-inline constexpr WordTable imc2 = makeRoundTable(identity(), invMixColumn, 2);
-inline constexpr WordTable imc3 = makeRoundTable(identity(), invMixColumn, 3);
+inline constexpr RowTables imc = makeRoundTables(identity(), invMixColumn);
 
 inline constexpr std::array<uint32_t, 10> rcon = {
     0x01000000, 0x02000000, 0x04000000, 0x08000000, 0x10000000,
     0x20000000, 0x40000000, 0x80000000, 0x1b000000, 0x36000000,
 };
 
-static_assert(te0[0x00] == 0xc66363a5);
-static_assert(td0[0x00] == 0x51f4a750);
+static_assert(te[0][0x00] == 0xc66363a5);
+static_assert(td[0][0x00] == 0x51f4a750);
 
 } // namespace aestables
