@@ -19,6 +19,18 @@ int64_t readFully(CryptStream& source, uint8_t* buffer, int64_t count) {
     return total;
 }
 
+// Runs a step that reads or writes the streams. The step sets the failure
+// itself when it returns false; a stream that throws ends it as a Stream
+// failure.
+template <class Step> [[nodiscard]] bool streamStep(CryptFailure& failure, Step&& step) {
+    try {
+        return step();
+    } catch (const std::exception&) {
+        failure = CryptFailure::Stream;
+        return false;
+    }
+}
+
 int32_t strengthFor(size_t passPhraseLength) {
     if (passPhraseLength < 32)
         return 1;
@@ -65,26 +77,20 @@ bool TEncryption::WriteHeader(CryptStream& destination) {
         m_failure = CryptFailure::PassPhraseTooLong;
         return false;
     }
-    try {
+    return streamStep(m_failure, [&] {
         destination.write(salt, int64_t(saltLength));
         destination.write(verifier, int64_t(sizeof(verifier)));
-    } catch (const std::exception&) {
-        m_failure = CryptFailure::Stream;
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 bool TEncryption::WriteAuthCode(CryptStream& destination) {
     uint8_t code[32] = {};
     FileCipherFinish(code, &m_cipher);
-    try {
+    return streamStep(m_failure, [&] {
         destination.write(code, int64_t(FileCipherCodeLength));
-    } catch (const std::exception&) {
-        m_failure = CryptFailure::Stream;
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 bool TEncryption::ReadHeader(CryptStream& source) {
@@ -92,7 +98,7 @@ bool TEncryption::ReadHeader(CryptStream& source) {
     uint8_t salt[FileCipherMaxSaltLength];
     uint8_t expected[FileCipherVerifierLength];
     uint8_t stored[FileCipherVerifierLength];
-    try {
+    return streamStep(m_failure, [&] {
         if (readFully(source, salt, int64_t(saltLength)) != int64_t(saltLength)) {
             m_failure = CryptFailure::Header;
             return false;
@@ -108,18 +114,15 @@ bool TEncryption::ReadHeader(CryptStream& source) {
             m_failure = CryptFailure::Header;
             return false;
         }
-    } catch (const std::exception&) {
-        m_failure = CryptFailure::Stream;
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 bool TEncryption::CheckAuthCode(CryptStream& source) {
     uint8_t computed[32] = {};
     uint8_t stored[32] = {};
     FileCipherFinish(computed, &m_cipher);
-    try {
+    return streamStep(m_failure, [&] {
         // All ten code bytes must be there: a container cut short inside its
         // code does not pass, whatever the missing bytes would have been.
         if (readFully(source, stored, int64_t(FileCipherCodeLength)) !=
@@ -128,18 +131,15 @@ bool TEncryption::CheckAuthCode(CryptStream& source) {
             m_failure = CryptFailure::AuthCode;
             return false;
         }
-    } catch (const std::exception&) {
-        m_failure = CryptFailure::Stream;
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 bool TEncryption::Encrypt(CryptStream& source, CryptStream& destination) {
     m_failure = CryptFailure::None;
     if (!WriteHeader(destination))
         return false;
-    try {
+    const bool encrypted = streamStep(m_failure, [&] {
         int64_t total = 0;
         // A source whose length is a multiple of the buffer ends with an empty
         // piece, which still passes through once.
@@ -150,26 +150,21 @@ bool TEncryption::Encrypt(CryptStream& source, CryptStream& destination) {
             FileCipherEncrypt(m_buffer.get(), size_t(n), &m_cipher);
             destination.write(m_buffer.get(), n);
             if (n < m_bufferSize)
-                break;
+                return true;
         }
-    } catch (const std::exception&) {
-        m_failure = CryptFailure::Stream;
-        return false;
-    }
-    return WriteAuthCode(destination);
+    });
+    return encrypted && WriteAuthCode(destination);
 }
 
 bool TEncryption::Decrypt(CryptStream& source, CryptStream* destination, int64_t size) {
     m_failure = CryptFailure::None;
-    try {
+    const bool started = streamStep(m_failure, [&] {
         DoProgress(CryptStageDecryptStart, -source.size());
-    } catch (const std::exception&) {
-        m_failure = CryptFailure::Stream;
+        return true;
+    });
+    if (!started || !ReadHeader(source))
         return false;
-    }
-    if (!ReadHeader(source))
-        return false;
-    try {
+    const bool decrypted = streamStep(m_failure, [&] {
         int64_t remaining = size - overhead();
         do {
             const int64_t chunk = remaining >= m_bufferSize ? m_bufferSize : remaining;
@@ -190,9 +185,7 @@ bool TEncryption::Decrypt(CryptStream& source, CryptStream* destination, int64_t
                 destination->write(m_buffer.get(), n);
             remaining -= n;
         } while (remaining > 0);
-    } catch (const std::exception&) {
-        m_failure = CryptFailure::Stream;
-        return false;
-    }
-    return CheckAuthCode(source);
+        return true;
+    });
+    return decrypted && CheckAuthCode(source);
 }
