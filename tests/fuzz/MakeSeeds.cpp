@@ -11,6 +11,7 @@
 #include "net/HttpClient.h"
 #include "net/NewsProtocol.h"
 #include "tests/support/JpegWriter.h"
+#include "tests/wizard/SettingsSupport.h"
 #include "tools/newsd/NewsServer.h"
 #include "util/ProtectedFile.h"
 #include "wizard/Configuration.h"
@@ -66,22 +67,11 @@ QByteArray bytesOf(const std::string& text) {
 void configurationSeeds() {
     seed("configuration_fuzz", "start.set", bytesOf(configuration::toBytes(InfoBoxSettings())));
 
-    InfoBoxSettings s;
-    s.Border = 4;
-    s.BorderColor = 0x336699;
-    s.HName = "DejaVu Sans";
-    s.HSize = 14;
-    s.HBold = s.BItalic = s.BUnderline = true;
-    s.BName = "Liberation Serif";
-    s.BSize = 9;
+    // Styled, with a link text that holds a tag of its own and a Windows path.
+    InfoBoxSettings s = settingstest::everyFieldChanged();
     s.Target = TargetKind::Cell;
     s.LinkText = "Say \"hello\" \\ it's <%%Border%%> here";
-    s.LinkURL = "http://example.test/a?b=1&c=2";
     s.Image = "C:\\Pictures\\box.gif";
-    s.HeaderText = "Caf\xC3\xA9 \xE2\x82\xAC 5";
-    s.BodyText = "First line\r\nSecond line\r\n\r\nFourth";
-    s.OutputFormat = OutputChoice::CodeListing;
-    s.Output = "box.htm";
     seed("configuration_fuzz", "styled.set", bytesOf(configuration::toBytes(s)));
 
     // As earlier copies wrote them: Windows-1252 texts, lone line feeds.

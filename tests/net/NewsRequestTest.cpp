@@ -101,38 +101,26 @@ TEST_F(NewsRequest, EveryReplyIsJudgedAndWarnedAbout) {
         bool listOk, latestOk, detailsOk;
         std::vector<std::string> listWarnings, detailsWarnings;
     };
-    const std::string noAnswer(news::NoAnswerMessage);
-    const std::vector<std::string> none;
+    // The warnings a request gives: none, or one of these.
+    using Warnings = std::vector<std::string>;
+    const Warnings none;
+    const Warnings noAnswer{std::string(news::NoAnswerMessage)};
+    const Warnings invalidUser{std::string(news::InvalidUserMessage)};
+    const Warnings invalidProduct{std::string(news::InvalidProductMessage)};
+    const Warnings connectionFail{std::string(news::ConnectionFailMessage)};
+    const Warnings invalidNews{std::string(news::InvalidNewsMessage)};
     const std::vector<Row> rows = {
         {"OK", 200, true, true, true, none, none},
-        {"  INVALIDUSER \r\n",
-         200,
-         false,
-         false,
-         false,
-         {std::string(news::InvalidUserMessage)},
-         {std::string(news::InvalidUserMessage)}},
-        {"INVALIDPRODUCT",
-         200,
-         false,
-         false,
-         false,
-         {std::string(news::InvalidProductMessage)},
-         {std::string(news::InvalidProductMessage)}},
-        {"CONNECTIONFAIL",
-         200,
-         false,
-         false,
-         false,
-         {std::string(news::ConnectionFailMessage)},
-         {std::string(news::ConnectionFailMessage)}},
-        {"INVALIDNEWS", 200, false, false, false, none, {std::string(news::InvalidNewsMessage)}},
+        {"  INVALIDUSER \r\n", 200, false, false, false, invalidUser, invalidUser},
+        {"INVALIDPRODUCT", 200, false, false, false, invalidProduct, invalidProduct},
+        {"CONNECTIONFAIL", 200, false, false, false, connectionFail, connectionFail},
+        {"INVALIDNEWS", 200, false, false, false, none, invalidNews},
         {"INVALIDUSER please", 200, false, false, false, none, none},
         {"ok", 200, false, false, false, none, none},
-        {"", 200, false, false, false, {noAnswer}, {noAnswer}},
+        {"", 200, false, false, false, noAnswer, noAnswer},
         // An error page is no reply, whatever it says.
-        {"OK", 500, false, false, false, {noAnswer}, {noAnswer}},
-        {"INVALIDUSER", 404, false, false, false, {noAnswer}, {noAnswer}},
+        {"OK", 500, false, false, false, noAnswer, noAnswer},
+        {"INVALIDUSER", 404, false, false, false, noAnswer, noAnswer},
     };
     for (const Row& row : rows) {
         const std::string name = row.body.toStdString() + " " + std::to_string(row.status);

@@ -145,20 +145,26 @@ TEST(ConfigurationProperty, ATextHoldingItsOwnClosingTagIsCutThere) {
 }
 
 TEST(ConfigurationProperty, LineBreaksOfEveryFormComeBackAsCrLf) {
-    InfoBoxSettings s;
-    s.HeaderText = "a\rb\nc\r\nd\n\re\r\r\nf";
-    s.LinkText = "\n";
-    s.Output = "x\r";
-    s.BodyText = "one\r\ntwo\r\n";
-    const InfoBoxSettings loaded = loadOver(toBytes(s), InfoBoxSettings{});
-    EXPECT_EQ(loaded.HeaderText, "a\r\nb\r\nc\r\nd\r\n\r\ne\r\n\r\nf");
-    EXPECT_EQ(loaded.LinkText, "\r\n");
-    EXPECT_EQ(loaded.Output, "x\r\n");
-    // Only the one CR LF at the end of the body is not saved.
-    EXPECT_EQ(loaded.BodyText, "one\r\ntwo");
-    // A body ending in a lone line feed keeps it, as CR LF.
-    s.BodyText = "one\n";
-    EXPECT_EQ(loadOver(toBytes(s), InfoBoxSettings{}).BodyText, "one\r\n");
+    struct Row {
+        std::string InfoBoxSettings::*field;
+        std::string saved, loaded;
+    };
+    const Row rows[] = {
+        {&InfoBoxSettings::HeaderText, "a\rb\nc\r\nd\n\re\r\r\nf",
+         "a\r\nb\r\nc\r\nd\r\n\r\ne\r\n\r\nf"},
+        {&InfoBoxSettings::LinkText, "\n", "\r\n"},
+        {&InfoBoxSettings::Output, "x\r", "x\r\n"},
+        // Only the one CR LF at the end of the body is not saved.
+        {&InfoBoxSettings::BodyText, "one\r\ntwo\r\n", "one\r\ntwo"},
+        // A body ending in a lone line feed keeps it, as CR LF.
+        {&InfoBoxSettings::BodyText, "one\n", "one\r\n"},
+    };
+    for (const Row& row : rows) {
+        InfoBoxSettings s;
+        s.*row.field = row.saved;
+        EXPECT_EQ(loadOver(toBytes(s), InfoBoxSettings{}).*row.field, row.loaded)
+            << "row " << &row - rows;
+    }
 }
 
 TEST(ConfigurationProperty, SystemColoursComeBackAsTheirLow24Bits) {

@@ -154,16 +154,23 @@ struct KillSummary {
     int leftTemporaryFiles = 0; // kills after which a temporary file stayed beside it
 };
 
-// Kills the loop 50 times at random points. `reset` puts version 0 in place;
+// Kills the loop 50 times at random points. Before each run what the last
+// kill left beside the file is removed and `reset` puts version 0 in place;
 // `versionIn` names the version the file holds now, or nothing when it holds
 // none whole.
 KillSummary killRepeatedly(const char* mode, const QTemporaryDir& dir, const QString& file,
                            const std::function<void()>& reset,
                            const std::function<std::optional<int>()>& versionIn) {
     KillSummary summary;
+    const QString name = QFileInfo(file).fileName();
+    const auto fresh = [&] {
+        for (const QString& other : litter(dir, name))
+            QFile::remove(dir.filePath(other));
+        reset();
+    };
     // How long one save takes on this machine and build, so the kills spread
     // over a few saves whatever the speed.
-    reset();
+    fresh();
     std::chrono::microseconds perSave{20000};
     {
         SaveLoop loop(mode, file);
@@ -180,7 +187,7 @@ KillSummary killRepeatedly(const char* mode, const QTemporaryDir& dir, const QSt
     std::uniform_int_distribution<long> delay(0, 3 * perSave.count());
     for (int kill = 0; kill < kKills; ++kill) {
         SCOPED_TRACE("kill " + std::to_string(kill) + " of " + mode);
-        reset();
+        fresh();
         SaveLoop loop(mode, file);
         EXPECT_TRUE(loop.started());
         EXPECT_TRUE(loop.waitFor("ready"));
@@ -199,7 +206,7 @@ KillSummary killRepeatedly(const char* mode, const QTemporaryDir& dir, const QSt
         summary.inProgress += *held == completed + 1;
         summary.maxCompleted = std::max(summary.maxCompleted, completed);
         summary.killedAfterASave += completed > 0;
-        summary.leftTemporaryFiles += !litter(dir, QFileInfo(file).fileName()).isEmpty();
+        summary.leftTemporaryFiles += !litter(dir, name).isEmpty();
     }
     return summary;
 }
@@ -219,11 +226,7 @@ TEST(KilledWhileSaving, TheConfigurationIsTheOldOrTheNewOneWhole) {
     QTemporaryDir dir(scratchFolder());
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath(QStringLiteral("box.set"));
-    const auto reset = [&] {
-        for (const QString& name : litter(dir, QStringLiteral("box.set")))
-            QFile::remove(dir.filePath(name));
-        configuration::saveFile(save_versions::configuration(0), file);
-    };
+    const auto reset = [&] { configuration::saveFile(save_versions::configuration(0), file); };
     const auto versionIn = [&]() -> std::optional<int> {
         const QByteArray bytes = readAll(file);
         InfoBoxSettings loaded;
@@ -253,8 +256,6 @@ TEST(KilledWhileSaving, TheProfileIsTheOldOrTheNewOneWholeAndAuthentic) {
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath(QStringLiteral("dbsettings.dat"));
     const auto reset = [&] {
-        for (const QString& name : litter(dir, QStringLiteral("dbsettings.dat")))
-            QFile::remove(dir.filePath(name));
         writeProtectedFile(file, QByteArray::fromStdString(save_versions::profile(0)));
     };
     const auto versionIn = [&]() -> std::optional<int> {
