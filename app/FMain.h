@@ -56,7 +56,7 @@ public:
     // Writing a field sets its control, whose change rule then runs. setField
     // does it for any row of kSettingFields; false when the control cannot hold
     // the value (a font name its list lacks).
-    bool setField(const SettingField& field, const FieldValue& value);
+    [[nodiscard]] bool setField(const SettingField& field, const FieldValue& value);
     void setBorder(int value);
     void setBoxWidth(int value);
     void setBorderColor(Color color);
@@ -64,14 +64,14 @@ public:
     void setHColor(Color color);
     // Selects the font list entry of that name (letter case not significant);
     // false when the list does not hold it (the previous font stays).
-    bool setHName(const QString& name);
+    [[nodiscard]] bool setHName(const QString& name);
     void setHSize(int size);
     void setHBold(bool on);
     void setHUnderline(bool on);
     void setHItalic(bool on);
     void setBBgColor(Color color);
     void setBColor(Color color);
-    bool setBName(const QString& name);
+    [[nodiscard]] bool setBName(const QString& name);
     void setBSize(int size);
     void setBBold(bool on);
     void setBUnderline(bool on);
@@ -87,9 +87,10 @@ public:
     void setOutput(const QString& text);
     void setScriptStyle(ScriptChoice style);
 
-    // Configuration files: all saved settings, written and read back.
+    // Configuration files: all saved settings, written and read back. Loading
+    // a file that does not exist changes nothing and gives false.
     void SaveConfiguration(const QString& fileName);
-    void LoadConfiguration(const QString& fileName);
+    [[nodiscard]] bool LoadConfiguration(const QString& fileName);
     // Loads a configuration and says so: the Load button, once a file is chosen.
     void openConfiguration(const QString& fileName);
     // The program's arguments: a configuration file named after the program

@@ -93,8 +93,9 @@ void TfrmMain::LoadBrandProfile() {
     // A copy with a profile file takes the skin and the icon beside the program,
     // even when the profile itself is not usable; an unbranded copy keeps its own.
     const QString skin = m_env.exeFolder + QStringLiteral("mainskin.dat");
+    // A skin file that holds no style sheet leaves the built-in look.
     if (QFileInfo::exists(skin))
-        applySkinFile(skin);
+        static_cast<void>(applySkinFile(skin));
     const QString icon = m_env.exeFolder + QStringLiteral("main.ico");
     if (QFileInfo::exists(icon)) {
         const QIcon appIcon(icon);

@@ -2,12 +2,14 @@
 #include "app/FMain.h"
 #include "app/MainWindowParts.h"
 
+#include "util/UserError.h"
 #include "wizard/Configuration.h"
 #include "wizard/OutputWriter.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -80,7 +82,9 @@ public:
     explicit WindowTarget(TfrmMain& window) : w(window) {}
 
     void set(const SettingField& field, const FieldValue& value) override {
-        w.setField(field, value);
+        // A value its control does not take (a font that is not installed)
+        // leaves the control as it was, which is what loading asks for.
+        static_cast<void>(w.setField(field, value));
     }
 
 private:
@@ -93,9 +97,9 @@ void TfrmMain::SaveConfiguration(const QString& fileName) {
     configuration::saveFile(settings(), fileName);
 }
 
-void TfrmMain::LoadConfiguration(const QString& fileName) {
+bool TfrmMain::LoadConfiguration(const QString& fileName) {
     WindowTarget target(*this);
-    configuration::loadFile(fileName, target);
+    return configuration::loadFile(fileName, target);
 }
 
 void TfrmMain::btnSaveClick() {
@@ -108,17 +112,27 @@ void TfrmMain::btnSaveClick() {
 }
 
 void TfrmMain::openConfiguration(const QString& fileName) {
-    LoadConfiguration(fileName);
+    // The dialog offers only existing files; one removed in between loads
+    // nothing and the button still reports its load as done.
+    static_cast<void>(LoadConfiguration(fileName));
     msgMain.information(QStringLiteral("Configuration loaded successfully!"));
 }
 
 void TfrmMain::openArguments(const QStringList& arguments) {
     if (arguments.size() < 2)
         return;
+    // A name on the command line was never checked by a dialog: a file that
+    // is not there is said so instead of being reported as loaded.
+    const auto open = [this, fileName = arguments[1]] {
+        if (!QFileInfo(fileName).isFile())
+            throw UserError("Cannot open file \"" +
+                            textcodec::toUtf8(QDir::toNativeSeparators(fileName)) +
+                            "\". No such file.");
+        openConfiguration(fileName);
+    };
     // Once the window is up, so that its messages show over it and what the
     // loading throws reaches the general handler.
-    QTimer::singleShot(
-        0, this, errors::guarded([this, fileName = arguments[1]] { openConfiguration(fileName); }));
+    QTimer::singleShot(0, this, errors::guarded(open));
 }
 
 void TfrmMain::btnLoadClick() {

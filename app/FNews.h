@@ -36,9 +36,10 @@ public:
 
     // The details request: true for a successful reply, `details` then the
     // decoded text. Warns about a failed one in the main window's message box.
-    bool GetNewsDetails(const std::string& publisherId, const std::string& branderCode,
-                        const std::string& tierCode, const std::string& newsTarget,
-                        const QString& newsId, QString& details);
+    [[nodiscard]] bool GetNewsDetails(const std::string& publisherId,
+                                      const std::string& branderCode, const std::string& tierCode,
+                                      const std::string& newsTarget, const QString& newsId,
+                                      QString& details);
 
     // Shows an item's text: as HTML, or as plain text (cut when very long)
     // when its markup would hold the window for long.

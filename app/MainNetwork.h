@@ -44,18 +44,20 @@ public:
     void closing();
 
     // --- operations ----------------------------------------------------------
-    bool GetNewsList(const std::string& publisherId, const std::string& branderCode,
-                     const std::string& tierCode, const std::string& newsTarget, QStringList& list);
-    bool GetLastNews(const std::string& publisherId, const std::string& branderCode,
-                     const std::string& tierCode, const std::string& newsTarget, QString& latestId,
-                     QString& latestTitle, bool silent);
+    [[nodiscard]] bool GetNewsList(const std::string& publisherId, const std::string& branderCode,
+                                   const std::string& tierCode, const std::string& newsTarget,
+                                   QStringList& list);
+    [[nodiscard]] bool GetLastNews(const std::string& publisherId, const std::string& branderCode,
+                                   const std::string& tierCode, const std::string& newsTarget,
+                                   QString& latestId, QString& latestTitle, bool silent);
     QString LoadLastNewsId();
     void SaveLastNewsId(const QString& newsId);
     // One check at a time: a second one while the first waits does nothing.
     void CheckForUpdate(bool silent);
     // Downloads at most the update file's size limit; a silent download ends
     // after the start-up request limit.
-    bool DownloadToFile(const QString& address, const QString& fileName, bool silent = false);
+    [[nodiscard]] bool DownloadToFile(const QString& address, const QString& fileName,
+                                      bool silent = false);
     void ShowNewsHint(const QString& text);
 
     // A news entry as received, each field decoded on its own (UTF-8 when

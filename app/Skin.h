@@ -9,7 +9,7 @@ void applyBuiltInSkin(QApplication& app);
 
 // Replaces the style sheet of every window with the one in a skin file: a
 // style sheet compressed with qCompress. False when the file holds none.
-bool applySkinFile(const QString& fileName);
+[[nodiscard]] bool applySkinFile(const QString& fileName);
 
 // The program's icon, drawn at each size when that size is first asked for.
 class QIcon;

@@ -76,7 +76,7 @@ void load(std::string_view fileBytes, ConfigurationTarget& target,
 // load() on the file's content. A file that does not exist changes nothing
 // and gives false. Throws UserError "Cannot open file "%s". %s" when the file
 // exists but cannot be read, and the conversion errors of load().
-bool loadFile(const QString& fileName, ConfigurationTarget& target);
+[[nodiscard]] bool loadFile(const QString& fileName, ConfigurationTarget& target);
 
 // A signed 32-bit whole number: leading blanks, an optional sign, then decimal
 // digits or hexadecimal digits after "$" or "0x". Anything else (the empty

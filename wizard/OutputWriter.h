@@ -68,7 +68,7 @@ struct GenerateResult {
 // A folder that cannot be created gives folderCreated false and writes
 // nothing. A file that cannot be written throws UserError; files written
 // before it stay.
-GenerateResult generateCode(const InfoBoxSettings& settings, const QString& folder,
-                            const QString& pictureFolder, bool samplePage);
+[[nodiscard]] GenerateResult generateCode(const InfoBoxSettings& settings, const QString& folder,
+                                          const QString& pictureFolder, bool samplePage);
 
 } // namespace output

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -160,6 +161,16 @@ TEST_F(ConfigurationWindow, AFileNamedAfterTheProgramIsLoadedOnceEventsRun) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !env.messages->shown.empty(); }));
     EXPECT_EQ(env.messages->shown[0].kind, MessageKind::Error);
     EXPECT_EQ(env.messages->shown[0].text, "'wide' is not a valid integer value");
+
+    // A file that is not there is said so, and nothing changes.
+    env.messages->shown.clear();
+    w->openArguments({"tipsmith", path + ".gone"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !env.messages->shown.empty(); }));
+    EXPECT_EQ(env.messages->shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(env.messages->shown[0].text, "Cannot open file \"" +
+                                               QDir::toNativeSeparators(path + ".gone") +
+                                               "\". No such file.");
+    EXPECT_EQ(w->settings().Border, 7);
 }
 
 TEST_F(ConfigurationWindow, AnyTextFileFailsAtOnceAndChangesNothing) {
