@@ -5,6 +5,8 @@
 
 #include <QButtonGroup>
 #include <QDir>
+#include <QEvent>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -14,9 +16,38 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <functional>
+
 // The main window: the target, content and output pages.
 
 using namespace mainwindow;
+
+namespace {
+
+// Runs `first` when `page` is shown for the first time, before it is painted,
+// and lays the page out again for what it changed.
+void whenFirstShown(QWidget* page, std::function<void()> first) {
+    struct FirstShow : QObject {
+        std::function<void()> run;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Show) {
+                auto* shown = static_cast<QWidget*>(watched);
+                shown->removeEventFilter(this);
+                run();
+                if (QLayout* layout = shown->layout())
+                    layout->activate();
+                deleteLater();
+            }
+            return false;
+        }
+    };
+    auto* filter = new FirstShow;
+    filter->run = std::move(first);
+    filter->setParent(page);
+    page->installEventFilter(filter);
+}
+
+} // namespace
 
 QWidget* TfrmMain::buildTargetPage() {
     auto* page = new QWidget(ntbMain);
@@ -147,30 +178,38 @@ QWidget* TfrmMain::buildOutputPage() {
     rbtClipboard->setObjectName(QStringLiteral("rbtClipboard"));
     layout->addWidget(rbtClipboard);
 
-    const auto codeBox = [page](QPlainTextEdit*& memo, const char* name, int lines) {
+    const auto codeBox = [page](QPlainTextEdit*& memo, const char* name) {
         memo = new QPlainTextEdit(page);
         memo->setObjectName(QString::fromLatin1(name));
         memo->setReadOnly(true);
         memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-        QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        memo->setFont(mono);
-        memo->setFixedHeight(QFontMetrics(mono).lineSpacing() * lines + 14 +
-                             memo->horizontalScrollBar()->sizeHint().height());
         return memo;
     };
     auto* codeColumn = new QVBoxLayout;
     codeColumn->addWidget(plainLabel(
         QStringLiteral("Paste the following to your header section (in between <head>...</head>)."),
         page));
-    codeColumn->addWidget(codeBox(memHead, "memHead", 2));
+    codeColumn->addWidget(codeBox(memHead, "memHead"));
     codeColumn->addWidget(plainLabel(
         QStringLiteral(
             "Paste the following code where you want the target element appear on your webpage"),
         page));
-    codeColumn->addWidget(codeBox(memElement, "memElement", 3));
+    codeColumn->addWidget(codeBox(memElement, "memElement"));
     memElement->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    memElement->setMinimumHeight(memElement->height());
-    memElement->setMaximumHeight(QWIDGETSIZE_MAX);
+    // The memos' fixed-width font, and their heights measured in its lines,
+    // are set when the page is first shown: loading that font and laying out
+    // the code in it would otherwise be part of every start, for a page most
+    // sessions reach last.
+    whenFirstShown(page, [this] {
+        const QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        const auto heightFor = [&mono](QPlainTextEdit* memo, int lines) {
+            memo->setFont(mono);
+            return QFontMetrics(mono).lineSpacing() * lines + 14 +
+                   memo->horizontalScrollBar()->sizeHint().height();
+        };
+        memHead->setFixedHeight(heightFor(memHead, 2));
+        memElement->setMinimumHeight(heightFor(memElement, 3));
+    });
     auto* codeRow = new QHBoxLayout;
     codeRow->addSpacing(26);
     codeRow->addLayout(codeColumn, 1);
