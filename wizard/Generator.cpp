@@ -399,7 +399,9 @@ std::string pictureAlternative(const InfoBoxSettings& s) {
             return escapePlainAttribute(words);
     }
     std::string_view name = s.Image;
-    if (const size_t query = name.find_first_of("?#"); query != std::string_view::npos)
+    // A web address may end in a query or fragment; a local path may hold '#' or '?'.
+    const size_t query = name.find_first_of("?#");
+    if (name.find("://") != std::string_view::npos && query != std::string_view::npos)
         name = name.substr(0, query);
     if (const size_t slash = name.find_last_of("/\\"); slash != std::string_view::npos)
         name.remove_prefix(slash + 1);

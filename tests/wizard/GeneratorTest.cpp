@@ -153,6 +153,7 @@ TEST(Snippet, AccessiblePictureAlternativeText) {
         {"", "Caf&eacute; & \"bar\"", "a.gif", "Caf&eacute; &amp; &quot;bar&quot;"},
         {"<br>", "  ", "C:\\pics\\summer.photo.jpg", "summer.photo"},
         {"", "", "http://example.com/img/logo.png?size=2#top", "logo"},
+        {"", "", "/home/me/pics #2/tip?.gif", "tip?"},
         {"", "", "", "Picture"},
     };
     for (const Row& row : rows) {
