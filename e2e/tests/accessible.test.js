@@ -60,6 +60,18 @@ function writePages(dir, kind) {
     fs.writeFileSync(path.join(out.outDir, 'next.htm'), html);
     fs.writeFileSync(path.join(out.outDir, 'keys.htm'),
         html.replace('<main>', '<main>\r\n<p><a href="#top">Before</a></p>'));
+    // Three elements on one page, the third added by a script once the page has loaded.
+    const element = out.snippet;
+    const other = (n) => element.replace(/data-infobox-header="[^"]*"/, `data-infobox-header="Box ${n}"`);
+    fs.writeFileSync(path.join(out.outDir, 'add.js'), `window.addEventListener('load', () => {
+    const last = document.createElement('div');
+    last.innerHTML = ${JSON.stringify(other(3))};
+    document.querySelector('main').appendChild(last.firstElementChild);
+});
+`);
+    fs.writeFileSync(path.join(out.outDir, 'many.htm'), html
+        .replace('</head>', '<script src="add.js" defer></script>\r\n</head>')
+        .replace(element, `${other(1)}\r\n${other(2)}`));
     // axe itself from the same origin, so the policy lets it run.
     fs.copyFileSync(require.resolve('axe-core/axe.min.js'), path.join(out.outDir, 'axe.min.js'));
     fs.writeFileSync(path.join(out.outDir, 'axe.htm'),
@@ -111,6 +123,25 @@ for (const name of b.BROWSERS) {
         after(async () => {
             for (const site of sites) await site.close();
             if (browser) await browser.close();
+        });
+
+        test('several elements, one added after the page loaded, each with its own box', async () => {
+            const out = pagesOf(KINDS[3]);
+            const site = await b.serve(out.outDir, { csp: CSP });
+            sites.push(site);
+            const { page, errors, close } = await b.openPage(browser, `${site.origin}/many.htm`);
+            await page.waitForFunction(() => document.querySelectorAll('main > div').length === 3);
+            for (let n = 1; n <= 3; n++) {
+                const r = await page.evaluate((i) => document.querySelectorAll('main > div')[i]
+                    .getBoundingClientRect().toJSON(), n - 1);
+                await page.mouse.move(r.left + 5, r.top + 3);
+                const shown = await page.evaluate(() => [...document.querySelectorAll('.infobox')]
+                    .filter((box) => !box.hidden).map((box) => box.querySelector('.boxheader').textContent));
+                assert.deepEqual(shown, [`Box ${n}`], `hovering element ${n}`);
+            }
+            assert.deepEqual(await page.evaluate(() => window.__violations), []);
+            assert.deepEqual(errors, []);
+            await close();
         });
 
         for (const kind of KINDS) {
