@@ -1,5 +1,6 @@
 #include "app/Skin.h"
 
+#include "app/BuiltInStyle.h"
 #include "app/StartupPhases.h"
 #include "format/TextCodec.h"
 
@@ -85,8 +86,7 @@ QIcon applicationIcon() {
 }
 
 void applyBuiltInSkin(QApplication& app) {
-    Q_INIT_RESOURCE(skin);
-    app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    app.setStyle(new BuiltInStyle);
     startup::mark("style");
 
     QPalette palette;
@@ -127,10 +127,6 @@ void applyBuiltInSkin(QApplication& app) {
     app.setFont(font);
     startup::mark("palette and font");
 
-    QFile sheet(QStringLiteral(":/skin/tipsmith.qss"));
-    if (sheet.open(QIODevice::ReadOnly))
-        app.setStyleSheet(QString::fromUtf8(sheet.readAll()));
-    startup::mark("style sheet");
     app.setWindowIcon(applicationIcon());
     startup::mark("application icon");
 }
@@ -142,6 +138,9 @@ bool applySkinFile(const QString& fileName) {
     const QByteArray sheet = qUncompress(file.readAll());
     if (sheet.isEmpty())
         return false;
+    // A skin was designed on plain Fusion: the built-in look steps aside.
+    if (qobject_cast<BuiltInStyle*>(QApplication::style()))
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     qApp->setStyleSheet(textcodec::decodeToQString(sheet));
     return true;
 }

@@ -1,5 +1,7 @@
+#include "app/BuiltInStyle.h"
 #include "app/FAbout.h"
 #include "app/FMain.h"
+#include "app/Skin.h"
 #include "app/widgets/ClickableLabel.h"
 #include "brand/BrandProfile.h"
 #include "tests/app/TestEnvironment.h"
@@ -22,7 +24,9 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+
 #include <QToolButton>
+#include <vector>
 
 namespace {
 
@@ -40,8 +44,15 @@ protected:
     void TearDown() override {
         w.reset();
         BrandProfile = BrandProfileRecord{};
-        qApp->setStyleSheet(savedSheet);
+        restoreBuiltInLook();
         QApplication::setWindowIcon(savedIcon);
+    }
+    // A skin puts plain Fusion under its style sheet; the next test starts
+    // from the built-in look again.
+    void restoreBuiltInLook() {
+        qApp->setStyleSheet(savedSheet);
+        if (!qobject_cast<BuiltInStyle*>(QApplication::style()))
+            QApplication::setStyle(new BuiltInStyle);
     }
 
     QString path(const QString& name) const { return env.exeFolder() + name; }
@@ -238,7 +249,7 @@ TEST_F(BrandedWindow, SkinAndIconBesideTheProgram) {
     for (const Profile state : {Profile::Read, Profile::NotAuthentic, Profile::Unreadable}) {
         SCOPED_TRACE(static_cast<int>(state));
         w.reset();
-        qApp->setStyleSheet(savedSheet);
+        restoreBuiltInLook();
         QApplication::setWindowIcon(savedIcon);
         env.messages->shown.clear();
         QFile::remove(path("dbsettings.dat"));
@@ -346,4 +357,22 @@ TEST_F(BrandedWindow, SkinFileThatHoldsNoStyleSheetKeepsTheBuiltInOne) {
     writeFile("mainskin.dat", "plain text, not compressed");
     open();
     EXPECT_EQ(qApp->styleSheet(), savedSheet);
+}
+
+TEST_F(BrandedWindow, SkinTakesTheBuiltInLookAway) {
+    // The skin was designed on plain Fusion: what the built-in look gave the
+    // controls (fonts, colours, margins) must not stay behind under it.
+    TfrmMain& f = open();
+    auto* heading = f.findChild<QLabel*>(QStringLiteral("pageHeading"));
+    ASSERT_NE(heading, nullptr);
+    const auto looks = [&] {
+        return std::vector<bool>{heading->font().bold(), heading->contentsMargins().top() > 0,
+                                 f.lblLink1URL->font().underline(),
+                                 f.lblLink1URL->palette().color(QPalette::WindowText) !=
+                                     qApp->palette().color(QPalette::WindowText)};
+    };
+    EXPECT_EQ(looks(), std::vector<bool>(4, true));
+    writeFile("skin.dat", qCompress("QPushButton { color: green; }"));
+    ASSERT_TRUE(applySkinFile(path("skin.dat")));
+    EXPECT_EQ(looks(), std::vector<bool>(4, false));
 }
