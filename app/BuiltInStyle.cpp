@@ -114,6 +114,14 @@ void drawRoundedBox(QPainter* painter, const QRect& rect, int radius, const QBru
     painter->restore();
 }
 
+void drawSquareBox(QPainter* painter, const QRect& rect, const QBrush& fill) {
+    painter->fillRect(rect, fill);
+    painter->save();
+    painter->setPen(kBorder);
+    painter->drawRect(rect.adjusted(0, 0, -1, -1));
+    painter->restore();
+}
+
 QLinearGradient verticalGradient(const QRect& rect, const QColor& top, const QColor& bottom) {
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
     gradient.setColorAt(0, top);
@@ -288,20 +296,12 @@ void BuiltInStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
     case PE_FrameMenu:
         // The list a combo box opens: white, in the fields' line colour.
         if (widget && isComboList(widget)) {
-            painter->fillRect(option->rect, Qt::white);
-            painter->save();
-            painter->setPen(kBorder);
-            painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
-            painter->restore();
+            drawSquareBox(painter, option->rect, Qt::white);
             return;
         }
         break;
     case PE_PanelTipLabel:
-        painter->fillRect(option->rect, option->palette.toolTipBase());
-        painter->save();
-        painter->setPen(kBorder);
-        painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
-        painter->restore();
+        drawSquareBox(painter, option->rect, option->palette.toolTipBase());
         return;
     default:
         break;
