@@ -18,7 +18,6 @@
 namespace {
 
 // The palette of the look: slate text, a blue accent, light grey surfaces.
-const QColor kText(0x1F, 0x29, 0x37);
 const QColor kBorder(0xB8, 0xC0, 0xCC);
 const QColor kAccent(0x25, 0x63, 0xEB);
 const QColor kAccentDark(0x1D, 0x4E, 0xD8);
@@ -348,10 +347,9 @@ void BuiltInStyle::drawComplexControl(ComplexControl control, const QStyleOption
                                       QPainter* painter, const QWidget* widget) const {
     if (control == CC_ComboBox) {
         if (const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option)) {
-            const bool enabled = option->state & State_Enabled;
+            // White in every state: a disabled combo box shows it by its grey text.
             if (combo->frame)
-                drawFieldFrame(painter, option,
-                               enabled ? option->palette.base() : QBrush(kDisabledFill));
+                drawFieldFrame(painter, option, Qt::white);
             const QRect button = subControlRect(CC_ComboBox, option, SC_ComboBoxArrow, widget);
             painter->fillRect(button.left() - 1, button.top(), 1, button.height(), kDropDownLine);
             drawDownArrow(painter, button.adjusted(1, 0, 0, 0));
