@@ -18,6 +18,8 @@
 namespace {
 
 // The palette of the look: slate text, a blue accent, light grey surfaces.
+const QColor kText(0x1F, 0x29, 0x37);
+const QColor kDisabledText(0x9C, 0xA3, 0xAF);
 const QColor kBorder(0xB8, 0xC0, 0xCC);
 const QColor kAccent(0x25, 0x63, 0xEB);
 const QColor kAccentDark(0x1D, 0x4E, 0xD8);
@@ -178,6 +180,26 @@ void setPaletteColor(QWidget* widget, QPalette::ColorRole role, const QColor& co
 } // namespace
 
 BuiltInStyle::BuiltInStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+QPalette BuiltInStyle::standardPalette() const {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(0xF3, 0xF4, 0xF7));
+    palette.setColor(QPalette::WindowText, kText);
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::AlternateBase, kReadOnlyFill);
+    palette.setColor(QPalette::Text, kText);
+    palette.setColor(QPalette::Button, QColor(0xFA, 0xFB, 0xFC));
+    palette.setColor(QPalette::ButtonText, kText);
+    palette.setColor(QPalette::Highlight, kAccent);
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
+    palette.setColor(QPalette::ToolTipText, kText);
+    palette.setColor(QPalette::Link, kAccentDark);
+    for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+        palette.setColor(QPalette::Disabled, role, kDisabledText);
+    palette.setColor(QPalette::Disabled, QPalette::Base, kDisabledFill);
+    return palette;
+}
 
 void BuiltInStyle::polish(QWidget* widget) {
     QProxyStyle::polish(widget);

@@ -16,6 +16,10 @@ class BuiltInStyle : public QProxyStyle {
 public:
     BuiltInStyle();
 
+    // The program's colours; the application is given them at start and keeps
+    // them under a skin.
+    QPalette standardPalette() const override;
+
     void polish(QWidget* widget) override;
     void unpolish(QWidget* widget) override;
     using QProxyStyle::polish;

@@ -11,8 +11,8 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPalette>
 #include <QPixmapCache>
+#include <QStyle>
 #include <QStyleFactory>
 
 #include <algorithm>
@@ -89,24 +89,7 @@ void applyBuiltInSkin(QApplication& app) {
     app.setStyle(new BuiltInStyle);
     startup::mark("style");
 
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0xF3, 0xF4, 0xF7));
-    palette.setColor(QPalette::WindowText, QColor(0x1F, 0x29, 0x37));
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::AlternateBase, QColor(0xF7, 0xF8, 0xFA));
-    palette.setColor(QPalette::Text, QColor(0x1F, 0x29, 0x37));
-    palette.setColor(QPalette::Button, QColor(0xFA, 0xFB, 0xFC));
-    palette.setColor(QPalette::ButtonText, QColor(0x1F, 0x29, 0x37));
-    palette.setColor(QPalette::Highlight, QColor(0x25, 0x63, 0xEB));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(0xFF, 0xFF, 0xE1));
-    palette.setColor(QPalette::ToolTipText, QColor(0x1F, 0x29, 0x37));
-    palette.setColor(QPalette::Link, QColor(0x1D, 0x4E, 0xD8));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x9C, 0xA3, 0xAF));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x9C, 0xA3, 0xAF));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x9C, 0xA3, 0xAF));
-    palette.setColor(QPalette::Disabled, QPalette::Base, QColor(0xF3, 0xF4, 0xF6));
-    app.setPalette(palette);
+    app.setPalette(app.style()->standardPalette());
 
     // A compact sans-serif close to what the layout was designed with; the
     // first one installed is used. Only the installed ones are named: for a
