@@ -13,7 +13,7 @@
 #include <unistd.h>
 #endif
 
-bool commitSaveFile(QSaveFile& file, QString& reason) {
+bool syncSaveFile(QSaveFile& file, QString& reason) {
     if (!file.flush()) {
         reason = file.errorString();
         return false;
@@ -26,6 +26,12 @@ bool commitSaveFile(QSaveFile& file, QString& reason) {
         return false;
     }
 #endif
+    return true;
+}
+
+bool commitSaveFile(QSaveFile& file, QString& reason) {
+    if (!syncSaveFile(file, reason))
+        return false;
     if (!file.commit()) {
         reason = file.errorString();
         return false;
@@ -33,12 +39,14 @@ bool commitSaveFile(QSaveFile& file, QString& reason) {
     return true;
 }
 
+UserError cannotCreateFile(const QString& path, const QString& reason) {
+    return UserError(textcodec::toUtf8(QStringLiteral("Cannot create file \"%1\". %2")
+                                           .arg(QDir::toNativeSeparators(path), reason)));
+}
+
 void writeFileAtomically(const QString& path, const std::string& bytes) {
     QSaveFile file(path);
-    const auto fail = [&](const QString& reason) {
-        throw UserError(textcodec::toUtf8(QStringLiteral("Cannot create file \"%1\". %2")
-                                              .arg(QDir::toNativeSeparators(path), reason)));
-    };
+    const auto fail = [&](const QString& reason) { throw cannotCreateFile(path, reason); };
     if (!file.open(QIODevice::WriteOnly))
         fail(file.errorString());
     if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=

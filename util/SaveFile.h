@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/UserError.h"
+
 #include <QString>
 
 #include <string>
@@ -13,7 +15,15 @@ class QSaveFile;
 // and synced first, and any failure leaves the earlier file as it was (the
 // new content is discarded when the QSaveFile goes). On failure `reason`
 // holds the system's text.
-bool commitSaveFile(QSaveFile& file, QString& reason);
+[[nodiscard]] bool commitSaveFile(QSaveFile& file, QString& reason);
+
+// The first half of commitSaveFile: the rest written out and synced, nothing
+// renamed yet. Files that must be replaced together are all synced before
+// any is renamed, so a full disk fails before the first one is replaced.
+[[nodiscard]] bool syncSaveFile(QSaveFile& file, QString& reason);
+
+// The error of a file that cannot be written: "Cannot create file "%s". %s".
+UserError cannotCreateFile(const QString& path, const QString& reason);
 
 // Writes bytes to a file, replacing it whole: written beside it, then renamed
 // over it once every byte reached the disk, so a failure leaves the earlier

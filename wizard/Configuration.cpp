@@ -189,13 +189,30 @@ void load(std::string_view fileBytes, ConfigurationTarget& target,
           std::span<const SettingField> fields) {
     // Lines are cut first so that bytes behind a NUL cannot decide the encoding.
     TagReader reader(textcodec::decodeToUtf8(taggedtext::toWorkingText(fileBytes)));
+    // Where a NUL ends the text, the same file read as if it held none tells
+    // which field it costs: the first one read differently.
+    std::optional<TagReader> withoutNul;
+    if (fileBytes.find('\0') != std::string_view::npos) {
+        std::string bytes(fileBytes);
+        std::erase(bytes, '\0');
+        withoutNul.emplace(textcodec::decodeToUtf8(taggedtext::toWorkingText(bytes)));
+    }
     for (const SettingField& field : fields) {
         if (!field.saved)
             continue;
         // Reading drops the text up to the opening tag: when it is found, less is left.
         const size_t before = reader.remaining().size();
         const std::string text = reader.read(field.key);
-        if (const auto value = readValue(field, text, reader.remaining().size() != before))
+        const bool present = reader.remaining().size() != before;
+        if (withoutNul) {
+            const size_t wholeBefore = withoutNul->remaining().size();
+            const std::string whole = withoutNul->read(field.key);
+            if (whole != text || (withoutNul->remaining().size() != wholeBefore) != present) {
+                target.textEndedAt(field, present);
+                withoutNul.reset();
+            }
+        }
+        if (const auto value = readValue(field, text, present))
             target.set(field, *value);
     }
 }

@@ -31,6 +31,12 @@ public:
     // none, keeps the font it has. A choice comes only for one of its values.
     // Texts missing from the file come empty; line breaks are CR LF.
     virtual void set(const SettingField& field, const FieldValue& value) = 0;
+
+    // A NUL byte ends a file's text, so the field whose value it stands in (or
+    // the first one it stands before) and every field after it read as
+    // missing; told before that field is read. Not told when the NUL costs no
+    // field.
+    virtual void textEndedAt(const SettingField& /*field*/, bool /*insideValue*/) {}
 };
 
 // A target that writes into a settings snapshot, bringing numbers into the

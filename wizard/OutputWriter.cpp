@@ -11,6 +11,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 namespace output {
 
@@ -64,6 +66,9 @@ OutputNameProblem checkOutputName(const std::string& name) {
     if (name.find('/') != std::string::npos)
         return OutputNameProblem::FolderPart;
 #endif
+    if (std::any_of(name.begin(), name.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < ' ' || c == '\x7F'; }))
+        return OutputNameProblem::Control;
     const QString file = textcodec::fromUtf8(name);
     if (sameFileName(file, QString::fromLatin1(ScriptFileName)) ||
         sameFileName(file, QString::fromLatin1(StyleSheetFileName)))
@@ -140,6 +145,67 @@ bool copyPicture(const QString& source, const QString& pictureFolder, const QStr
 
 } // namespace
 
+namespace {
+
+// The files of one run, replaced together. Each is created before any is
+// written, so a name the system refuses (too long, say) fails before anything
+// is written; all are synced before the first is renamed into place, so a
+// full disk fails before any earlier file is replaced.
+class OutputFiles {
+public:
+    void open(const QString& path) {
+        auto file = std::make_unique<QSaveFile>(path);
+        if (!file->open(QIODevice::WriteOnly))
+            throw cannotCreateFile(path, file->errorString());
+        m_files.push_back(std::move(file));
+    }
+    void write(size_t index, const std::string& bytes) {
+        QSaveFile& file = *m_files.at(index);
+        if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()))
+            throw cannotCreateFile(file.fileName(), file.errorString());
+    }
+    void drop(size_t index) { m_files.erase(m_files.begin() + static_cast<ptrdiff_t>(index)); }
+    void commit() {
+        QString reason;
+        for (const auto& file : m_files) {
+            if (!syncSaveFile(*file, reason))
+                throw cannotCreateFile(file->fileName(), reason);
+        }
+        for (const auto& file : m_files) {
+            if (!file->commit())
+                throw cannotCreateFile(file->fileName(), file->errorString());
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<QSaveFile>> m_files;
+};
+
+// Removes what a run created when it ends without success: the folder it made
+// and a picture copy that had no earlier file.
+class Undo {
+public:
+    ~Undo() {
+        if (m_done)
+            return;
+        if (!m_picture.isEmpty())
+            QFile::remove(m_picture);
+        if (!m_folder.isEmpty())
+            QDir(m_folder).removeRecursively();
+    }
+    void folder(const QString& path) { m_folder = path; }
+    void picture(const QString& path) { m_picture = path; }
+    void done() { m_done = true; }
+
+private:
+    QString m_folder;
+    QString m_picture;
+    bool m_done = false;
+};
+
+} // namespace
+
 GenerateResult generateCode(const InfoBoxSettings& settings, const QString& folder,
                             const QString& pictureFolder, bool samplePage) {
     const ScriptChoice style = settings.ScriptStyle;
@@ -150,18 +216,31 @@ GenerateResult generateCode(const InfoBoxSettings& settings, const QString& fold
     const OutputNameProblem nameProblem =
         samplePage ? checkOutputName(settings.Output) : OutputNameProblem::None;
     if (nameProblem == OutputNameProblem::FolderPart ||
-        nameProblem == OutputNameProblem::GeneratedFile)
+        nameProblem == OutputNameProblem::GeneratedFile ||
+        nameProblem == OutputNameProblem::Control)
         throw UserError("The sample page name \"" + settings.Output +
                         "\" is not a file name of its own in the output folder.");
-    QDir().mkpath(folder);
-    if (!QFileInfo(folder).isDir())
-        return result;
+    Undo undo;
+    if (!QFileInfo(folder).isDir()) {
+        // The outermost folder this run creates goes again when it fails.
+        QString outermost = QFileInfo(folder).absoluteFilePath();
+        for (QFileInfo up(outermost); !up.exists() && !up.isRoot(); up.setFile(up.absolutePath()))
+            outermost = up.absoluteFilePath();
+        QDir().mkpath(folder);
+        if (!QFileInfo(folder).isDir())
+            return result;
+        undo.folder(outermost);
+    }
     result.folderCreated = true;
+    // The name is used exactly as typed, blanks included.
+    if (samplePage)
+        result.samplePage = folder + u'/' + textcodec::fromUtf8(settings.Output);
 
-    writeFileAtomically(folder + u'/' + QString::fromLatin1(StyleSheetFileName),
-                        generator::joinLines(generator::styleSheetLines(settings)));
-    writeFileAtomically(folder + u'/' + QString::fromLatin1(ScriptFileName),
-                        generator::joinLines(generator::scriptLines(style)));
+    OutputFiles files;
+    files.open(folder + u'/' + QString::fromLatin1(StyleSheetFileName));
+    files.open(folder + u'/' + QString::fromLatin1(ScriptFileName));
+    if (samplePage)
+        files.open(result.samplePage);
 
     generator::PictureReference picture;
     picture.localFile = settings.Target == TargetKind::Image && isLocalPictureFile(settings.Image);
@@ -178,20 +257,25 @@ GenerateResult generateCode(const InfoBoxSettings& settings, const QString& fold
         }
         const QString source = textcodec::fromUtf8(settings.Image);
         const QString name = pictureCopyName(source, generated);
+        const QString copy = copyFolder + u'/' + name;
+        const bool earlierCopy = QFileInfo::exists(copy);
         if (copyPicture(source, copyFolder, name)) {
             result.pictureCopy = name;
             picture.copyName = name.toStdString();
+            if (!earlierCopy)
+                undo.picture(copy);
         }
     }
     result.snippet = generator::elementSnippet(settings, picture);
 
-    if (samplePage) {
-        // The name is used exactly as typed, blanks included.
-        result.samplePage = folder + u'/' + textcodec::fromUtf8(settings.Output);
-        if (!result.snippet.empty())
-            writeFileAtomically(result.samplePage, generator::joinLines(generator::samplePageLines(
-                                                       result.snippet, style)));
-    }
+    files.write(0, generator::joinLines(generator::styleSheetLines(settings)));
+    files.write(1, generator::joinLines(generator::scriptLines(style)));
+    if (samplePage && !result.snippet.empty())
+        files.write(2, generator::joinLines(generator::samplePageLines(result.snippet, style)));
+    else if (samplePage)
+        files.drop(2); // no element, no page
+    files.commit();
+    undo.done();
     return result;
 }
 

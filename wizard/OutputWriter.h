@@ -38,6 +38,7 @@ enum class OutputNameProblem {
     Blank,         // blanks and control characters only
     FolderPart,    // names a folder, or a way out of the output folder
     GeneratedFile, // info.js or infostyle.css, in any letter case
+    Control,       // a line break or another control character among other characters
 };
 OutputNameProblem checkOutputName(const std::string& name);
 
@@ -66,8 +67,10 @@ struct GenerateResult {
 // (which the caller has checked with checkOutputName; an unchecked name that
 // is not a plain file name throws UserError before anything is written).
 // A folder that cannot be created gives folderCreated false and writes
-// nothing. A file that cannot be written throws UserError; files written
-// before it stay.
+// nothing. A file that cannot be written throws UserError "Cannot create
+// file ..." and the run leaves nothing behind: every file is created before
+// any is written and all reach the disk before any replaces an earlier one,
+// and a folder the run created goes again.
 [[nodiscard]] GenerateResult generateCode(const InfoBoxSettings& settings, const QString& folder,
                                           const QString& pictureFolder, bool samplePage);
 

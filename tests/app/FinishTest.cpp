@@ -166,8 +166,8 @@ TEST_F(Finish, WriteErrorEndsTheRunThroughTheGeneralHandler) {
     EXPECT_TRUE(env.messages->shown[0].text.startsWith(
         "Cannot create file \"" + QDir::toNativeSeparators(outputFolder() + "/info.js") + "\"."))
         << env.messages->shown[0].text.toStdString();
-    // The style sheet written before stays; the sample page was never reached.
-    EXPECT_TRUE(QFile::exists(outputFolder() + "/infostyle.css"));
+    // Every file is created before any is written: none was.
+    EXPECT_FALSE(QFile::exists(outputFolder() + "/infostyle.css"));
     EXPECT_FALSE(QFile::exists(outputFolder() + "/infoboxsample.htm"));
     // The program goes on.
     QDir(outputFolder() + "/info.js").removeRecursively();

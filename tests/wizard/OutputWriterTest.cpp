@@ -52,6 +52,10 @@ TEST(OutputName, OnlyAFileOfItsOwnInTheOutputFolder) {
         {"INFO.JS", OutputNameProblem::GeneratedFile},
         {"InfoStyle.Css", OutputNameProblem::GeneratedFile},
         {"infostyle.css. ", OutputNameProblem::GeneratedFile}, // the same file on Windows
+        {"page\r\n.htm", OutputNameProblem::Control},
+        {"page.htm\t", OutputNameProblem::Control},
+        {std::string("pa\0ge.htm", 9), OutputNameProblem::Control},
+        {"page\x7F.htm", OutputNameProblem::Control},
     };
     for (const auto& [name, problem] : rows)
         EXPECT_EQ(output::checkOutputName(name), problem) << name;

@@ -127,12 +127,42 @@ std::string native(const QString& path) {
     return textcodec::toUtf8(QDir::toNativeSeparators(path));
 }
 
+// Remembers where a NUL byte cut the settings short, which the program reads
+// as the end of the file.
+class CliTarget : public SettingsTarget {
+public:
+    using SettingsTarget::SettingsTarget;
+    void textEndedAt(const SettingField& field, bool insideValue) override {
+        m_cut = std::string(insideValue ? "in " : "before ") + std::string(field.key);
+    }
+    // The failure for a file cut short, if it was.
+    void failIfCut(const QString& file) const {
+        if (m_cut)
+            throw Failure{kExitFailed, "The settings file \"" + native(file) +
+                                           "\" holds a NUL byte " + *m_cut +
+                                           ", where its text ends: that key and the keys "
+                                           "after it cannot be read."};
+    }
+
+private:
+    std::optional<std::string> m_cut;
+};
+
 std::string generate(const Command& command) {
     InfoBoxSettings settings;
-    SettingsTarget target(settings);
-    if (!configuration::loadFile(command.settingsFile, target))
+    CliTarget target(settings);
+    bool found = false;
+    try {
+        found = configuration::loadFile(command.settingsFile, target);
+    } catch (const UserError&) {
+        // A value cut short by a NUL may not convert; the NUL is what is wrong.
+        target.failIfCut(command.settingsFile);
+        throw;
+    }
+    if (!found)
         throw Failure{kExitFailed,
                       "Cannot open file \"" + native(command.settingsFile) + "\". No such file."};
+    target.failIfCut(command.settingsFile);
 
     // Brought into its range the way a loaded number is.
     if (command.boxWidth)
@@ -151,6 +181,7 @@ std::string generate(const Command& command) {
             throw Failure{kExitFailed, "The sample page name \"" + settings.Output +
                                            "\" names a folder; only a file name is allowed."};
         case output::OutputNameProblem::Blank:
+        case output::OutputNameProblem::Control:
         case output::OutputNameProblem::GeneratedFile:
             throw Failure{kExitFailed, "Please provide a valid output filename."};
         }

@@ -216,10 +216,32 @@ TEST_F(Cli, SamplePageNameMustBeAFileNameInOutdir) {
     EXPECT_FALSE(QFileInfo::exists(path("out")));
     EXPECT_FALSE(QFileInfo::exists(path("escaped.htm")));
 
-    writeFile(path("script.set"), settingsWith({{"Output", "Info.JS"}}));
-    expectOneLineError(runCli({"generate", "script.set", "out"}, dir.path()), 1,
-                       "Please provide a valid output filename.");
+    for (const char* name : {"Info.JS", "page\r\n.htm", "tab\there.htm"}) {
+        writeFile(path("refused.set"), settingsWith({{"Output", name}}));
+        expectOneLineError(runCli({"generate", "refused.set", "out"}, dir.path()), 1,
+                           "Please provide a valid output filename.");
+    }
     EXPECT_FALSE(QFileInfo::exists(path("out")));
+
+    // A name the system refuses is found before anything is written.
+    writeFile(path("long.set"), settingsWith({{"Output", std::string(5000, 'x') + ".htm"}}));
+    const ToolRun run = runCli({"generate", "long.set", "out/new"}, dir.path());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err.rfind("tipsmith-cli: Cannot create file \"out/new/xxx", 0), 0u) << run.err;
+    EXPECT_FALSE(QFileInfo::exists(path("out")));
+
+    // A NUL ends the settings' text: what is wrong is the NUL, not the empty name it leaves.
+    writeFile(path("nul.set"), settingsWith({{"HeaderText", std::string("Tip\0s", 5)}}));
+    expectOneLineError(runCli({"generate", "nul.set", "out"}, dir.path()), 1,
+                       "The settings file \"nul.set\" holds a NUL byte in HeaderText, where its "
+                       "text ends: that key and the keys after it cannot be read.");
+    writeFile(path("nul-early.set"), std::string("\0", 1) + settingsWith({}));
+    expectOneLineError(runCli({"generate", "nul-early.set", "out"}, dir.path()), 1,
+                       "The settings file \"nul-early.set\" holds a NUL byte before Border, "
+                       "where its text ends: that key and the keys after it cannot be read.");
+    // Behind the last key it costs nothing.
+    writeFile(path("nul-last.set"), settingsWith({}) + std::string("\0", 1));
+    EXPECT_EQ(runCli({"generate", "nul-last.set", "out"}, dir.path()).exitCode, 0);
 
     // With the code listing the name is not used, so it does not matter.
     writeFile(path("listing.set"), settingsWith({{"Output", ""}, {"OutputFormat", "2"}}));
