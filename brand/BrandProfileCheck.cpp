@@ -7,6 +7,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 namespace {
 
 // Reads keys the way the program does, but notices why a value is empty and
@@ -71,12 +73,56 @@ private:
     BrandProfileReport& m_report;
 };
 
+bool sameKey(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && taggedtext::findCaseBlind(a, b) == 0;
+}
+
+bool isKnownKey(std::string_view name) {
+    if (sameKey(name, kLastNewsIdKey))
+        return true;
+    for (const std::string_view key : brandProfileKeys()) {
+        if (sameKey(name, key))
+            return true;
+    }
+    // A family's entries of any number: those past 16 have a problem of their own.
+    for (const BrandProfileFamily& family : brandProfileFamilies()) {
+        const size_t length = family.name.size();
+        if (name.size() <= length || !sameKey(name.substr(0, length), family.name))
+            continue;
+        const std::string_view number = name.substr(length);
+        if (number[0] != '0' && number.find_first_not_of("0123456789") == std::string_view::npos)
+            return true;
+    }
+    return false;
+}
+
+// Every opening tag whose key the program never asks for: its value is lost.
+void reportUnknownKeys(std::string_view text, std::vector<std::string>& problems) {
+    std::vector<std::string> seen;
+    for (size_t at = text.find("<%%"); at != std::string_view::npos;
+         at = text.find("<%%", at + 3)) {
+        const size_t end = text.find("%%>", at + 3);
+        if (end == std::string_view::npos)
+            break;
+        const std::string_view name = text.substr(at + 3, end - at - 3);
+        const bool word = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        });
+        if (!word || isKnownKey(name) || std::find(seen.begin(), seen.end(), name) != seen.end())
+            continue;
+        seen.emplace_back(name);
+        problems.push_back(std::string(name) +
+                           " is not a key the program reads, so its value is lost");
+    }
+}
+
 } // namespace
 
 BrandProfileReport checkBrandProfile(std::string_view plainBytes, const QString& folder) {
     BrandProfileReport report;
     auto& problems = report.problems;
-    CheckingReader reader(textcodec::decodeToUtf8(taggedtext::toWorkingText(plainBytes)), report);
+    const std::string working = textcodec::decodeToUtf8(taggedtext::toWorkingText(plainBytes));
+    CheckingReader reader(working, report);
     const BrandProfileText text = readBrandProfile(reader);
     const std::vector<std::string>& banners = text.banners;
     const std::vector<std::string>& links = text.links;
@@ -107,6 +153,7 @@ BrandProfileReport checkBrandProfile(std::string_view plainBytes, const QString&
     if (type != "Master" && type != "Platinum" && type != "Gold" && type != "Free")
         problems.push_back("BranderType \"" + type +
                            "\" is not one of Master, Platinum, Gold or Free (letter case counts)");
+    reportUnknownKeys(working, problems);
     report.newsButton = newsButtonVisible(text.values);
     return report;
 }

@@ -15,6 +15,9 @@
 
 inline constexpr int kMaxBrandEntries = 16;
 
+// The key the program adds to the profile for the news item read last.
+inline constexpr std::string_view kLastNewsIdKey = "LastNewsId";
+
 // Everything the profile text holds, as read (UTF-8).
 struct BrandProfileText {
     BrandProfileRecord values;   // the fixed part (AffiliateURL with the id put in)

@@ -1,5 +1,6 @@
 #include "net/NewsProtocol.h"
 
+#include "brand/BrandProfileReader.h"
 #include "format/TaggedText.h"
 #include "format/TextCodec.h"
 #include "util/ProtectedFile.h"
@@ -13,8 +14,6 @@
 namespace news {
 
 namespace {
-
-constexpr std::string_view kLastNewsIdKey = "LastNewsId";
 
 std::string endMark() {
     return std::string(1, UnitSeparator) + "OK";

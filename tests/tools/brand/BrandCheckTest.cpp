@@ -52,10 +52,10 @@ protected:
 } // namespace
 
 TEST_F(BrandCheck, AGoodProfileListsItsValuesInReadingOrder) {
-    put("profile.txt",
-        QByteArray::fromStdString(head() + tag("Welcome1", "<p>hi</p>") +
-                                  tag("Banner1", "a.bmp^http://b/") +
-                                  tag("Link1", "One^http://1/") + tag("Link2", "Two^http://2/")));
+    put("profile.txt", QByteArray::fromStdString(
+                           head() + tag("Welcome1", "<p>hi</p>") +
+                           tag("Banner1", "a.bmp^http://b/") + tag("Link1", "One^http://1/") +
+                           tag("Link2", "Two^http://2/") + tag("lastNewsID", "7")));
     put("banner1.dat", bmp(40, 10));
     const ToolRun run = brand({"check", "profile.txt"});
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
@@ -71,7 +71,8 @@ TEST_F(BrandCheck, AGoodProfileListsItsValuesInReadingOrder) {
 
 TEST_F(BrandCheck, ReportsEveryWayDataIsLostSilently) {
     std::string text = tag("AppHelpURL", "http://help/") + head("gold");
-    text += tag("Welcome1", "<p>one</p>") + tag("Welcome3", "<p>three</p>");
+    text += tag("Welcome1", "<p>one</p>") + tag("Welcome3", "<p>three</p>") +
+            tag("WelcomeText", "<p>lost</p>") + tag("Welcome0", "<p>lost</p>");
     text += tag("Banner1", "missing.jpg^http://b1/") + tag("Banner2", "broken.gif^http://b2/") +
             tag("Banner3", "noaddress.bmp");
     for (int n = 1; n <= 17; ++n)
@@ -96,8 +97,11 @@ TEST_F(BrandCheck, ReportsEveryWayDataIsLostSilently) {
     EXPECT_TRUE(says("more than 16 Link entries: Link17 and after are ignored")) << run.out;
     EXPECT_TRUE(says("BranderType \"gold\" is not one of Master, Platinum, Gold or Free"))
         << run.out;
+    EXPECT_TRUE(says("WelcomeText is not a key the program reads, so its value is lost"))
+        << run.out;
+    EXPECT_TRUE(says("Welcome0 is not a key the program reads")) << run.out;
     EXPECT_TRUE(says("The news button is hidden.")) << run.out;
-    EXPECT_TRUE(says("8 problems:")) << run.out;
+    EXPECT_TRUE(says("10 problems:")) << run.out;
 }
 
 TEST_F(BrandCheck, AnOpeningTagWithoutItsClosingTag) {
