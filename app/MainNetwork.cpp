@@ -200,8 +200,13 @@ void MainNetwork::CheckForUpdate(bool silent) {
                 return;
             const QString updater = m_env.exeFolder + update::updaterFileName();
             if (!QFileInfo::exists(updater)) {
-                msg.show(MessageKind::Warning, MessageButtons::Ok,
-                         textcodec::fromUtf8(update::UpdaterMissingMessage));
+                // A copy the package manager installed has no updater of its own.
+                if (m_env.userFolders)
+                    msg.show(MessageKind::Information, MessageButtons::Ok,
+                             textcodec::decodeToQString(update::packageManagerMessage(version)));
+                else
+                    msg.show(MessageKind::Warning, MessageButtons::Ok,
+                             textcodec::fromUtf8(update::UpdaterMissingMessage));
                 return;
             }
             if (msg.show(MessageKind::Information, MessageButtons::OkCancel,

@@ -84,6 +84,12 @@ std::string newUpdateQuestion(std::string_view version) {
            ") available for your application!. Do you want download this update now?";
 }
 
+std::string packageManagerMessage(std::string_view version) {
+    return "Version " + std::string(version) +
+           " of this application is available. It is installed through your system's package "
+           "manager.";
+}
+
 QString UpdateBaseAddress() {
     return QStringLiteral("http://" TIPSMITH_UPDATE_HOST "/liveupdate/tipsmith/");
 }

@@ -29,6 +29,9 @@ inline constexpr std::string_view CloseToUpdateQuestion =
     "replace some files. Do you want to update now?";
 // The question for a newer version, with the version as the file writes it.
 std::string newUpdateQuestion(std::string_view version);
+// What an installed copy says instead of starting an updater it has not got:
+// the system's package manager installs its new versions.
+std::string packageManagerMessage(std::string_view version);
 
 // "http://" + the update host of this build + "/liveupdate/tipsmith/".
 QString UpdateBaseAddress();

@@ -85,6 +85,21 @@ TEST_F(UpdateButton, AMissingUpdaterIsReported) {
               "The updater module is missing. Please reinstall again the current version!");
     EXPECT_TRUE(env.started.empty());
     EXPECT_TRUE(window->isVisible());
+
+    // A copy the package manager installed (its folder not writable) has no updater by design.
+    window.reset();
+    QTemporaryDir home;
+    env.userFolders = AppEnvironment::UserFolders{"", home.filePath("cache/"), ""};
+    env.messages->shown.clear();
+    open();
+    press();
+    ASSERT_EQ(env.messages->shown.size(), 2u);
+    EXPECT_EQ(env.messages->shown[1].kind, MessageKind::Information);
+    EXPECT_EQ(env.messages->shown[1].text,
+              "Version 2.1 of this application is available. It is installed through your "
+              "system's package manager.");
+    EXPECT_TRUE(env.started.empty());
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(UpdateButton, CancelBeforeClosingStartsNothing) {
