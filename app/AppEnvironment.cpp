@@ -59,6 +59,18 @@ std::optional<QColor> SystemDialogs::chooseColor(QWidget* parent, const QColor& 
     return color;
 }
 
+bool openLink(const std::function<bool(const QUrl&)>& open, const QString& address) {
+    const std::optional<std::string> browsable = browsableAddress(address.toStdString());
+    if (!open || !browsable || browsable->empty())
+        return false;
+    return open(QUrl(QString::fromStdString(*browsable)));
+}
+
+bool openLink(const std::function<bool(const QUrl&)>& open, const QUrl& link) {
+    // An address QUrl could not read is empty here, and opens nothing.
+    return openLink(open, link.toString(QUrl::FullyEncoded));
+}
+
 AppEnvironment AppEnvironment::system() {
     AppEnvironment env;
     env.exeFolder = QCoreApplication::applicationDirPath() + u'/';

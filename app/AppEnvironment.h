@@ -87,3 +87,10 @@ struct AppEnvironment {
     // The environment of the running program.
     static AppEnvironment system();
 };
+
+// Opens a link of a text from outside the program (a welcome page, a news
+// item, a brand's link label) through `open`, the address as browsableAddress
+// gives it; a refused or empty address opens nothing. False when nothing was
+// opened.
+bool openLink(const std::function<bool(const QUrl&)>& open, const QString& address);
+bool openLink(const std::function<bool(const QUrl&)>& open, const QUrl& link);

@@ -9,6 +9,7 @@
 #include "app/widgets/FontNameBox.h"
 #include "app/widgets/NewsHint.h"
 #include "app/widgets/NumberEdit.h"
+#include "app/widgets/SafeHtmlView.h"
 #include "brand/BrandProfileReader.h"
 #include "net/HttpClient.h"
 
@@ -181,10 +182,9 @@ QWidget* TfrmMain::buildWelcomePage() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    prfWelcome = new QTextBrowser(page);
+    // The brand's text: shown, its links opened only as web or mail addresses.
+    prfWelcome = new SafeHtmlView(page);
     prfWelcome->setObjectName(QStringLiteral("prfWelcome"));
-    prfWelcome->setReadOnly(true);
-    prfWelcome->setOpenLinks(false);
     layout->addWidget(prfWelcome, 1);
 
     auto* bar = new QWidget(page);
@@ -208,7 +208,7 @@ QWidget* TfrmMain::buildWelcomePage() {
     }
     connect(btnThanks, &QPushButton::clicked, this, errors::guarded([this] { btnThanksClick(); }));
     connect(prfWelcome, &QTextBrowser::anchorClicked, this,
-            errors::guarded([this](const QUrl& url) { m_env.openUrl(url); }));
+            errors::guarded([this](const QUrl& url) { openLink(m_env.openUrl, url); }));
     return page;
 }
 

@@ -7,6 +7,7 @@
 #include "app/widgets/ClickableLabel.h"
 #include "brand/BrandProfileReader.h"
 #include "brand/JpegDecoder.h"
+#include "util/Utils.h"
 
 #include <QFileInfo>
 #include <QMovie>
@@ -145,22 +146,30 @@ void TfrmMain::showBanner(int number) {
 
 // --- promotional actions ------------------------------------------------------
 
+// The brand's addresses open only as web or mail addresses (browsableAddress).
+
 void TfrmMain::imgBannerClick() {
-    if (!BrandProfile.BannerURL.empty())
-        m_env.openInBrowser(BrandProfile.BannerURL);
+    // A banner without an address is only a picture.
+    const auto address = browsableAddress(BrandProfile.BannerURL);
+    if (address && !address->empty())
+        m_env.openInBrowser(*address);
 }
 
+// Make Money and Help start the browser even without an address: it then
+// shows its own start page.
 void TfrmMain::btnMakeMoneyClick() {
-    m_env.openInBrowser(BrandProfile.AffiliateURL);
+    if (const auto address = browsableAddress(BrandProfile.AffiliateURL))
+        m_env.openInBrowser(*address);
 }
 
 void TfrmMain::btnHelpClick() {
-    m_env.openInBrowser(BrandProfile.AppHelpURL);
+    if (const auto address = browsableAddress(BrandProfile.AppHelpURL))
+        m_env.openInBrowser(*address);
 }
 
 void TfrmMain::lblLinkClick(ClickableLabel* label) {
     // Link labels open their address through the desktop, not the http browser lookup.
-    m_env.openUrl(QUrl(label->URL));
+    openLink(m_env.openUrl, label->URL);
 }
 
 void TfrmMain::btnAboutClick() {

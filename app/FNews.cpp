@@ -1,6 +1,8 @@
 #include "app/FNews.h"
 
+#include "app/AppEnvironment.h"
 #include "app/ErrorReporting.h"
+#include "app/widgets/SafeHtmlView.h"
 #include "brand/BrandProfile.h"
 #include "format/TextCodec.h"
 #include "net/HttpClient.h"
@@ -13,7 +15,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
-#include <QTextBrowser>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -119,10 +120,9 @@ TfrmNews::TfrmNews(const QStringList& newsList, Services services, QWidget* pare
     delete plain;
     listLayout->addWidget(lvwItems);
 
-    prfEditorNews = new QTextBrowser;
+    // A news text comes from the news server: it is shown, never followed.
+    prfEditorNews = new SafeHtmlView;
     prfEditorNews->setObjectName(QStringLiteral("prfEditorNews"));
-    prfEditorNews->setReadOnly(true);
-    prfEditorNews->setOpenLinks(false);
 
     splNews = new QSplitter(Qt::Vertical);
     splNews->setObjectName(QStringLiteral("splNews"));
@@ -153,10 +153,8 @@ TfrmNews::TfrmNews(const QStringList& newsList, Services services, QWidget* pare
     connect(lvwItems->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             guarded([this] { lvwItemsChange(); }));
     connect(btnExit, &QPushButton::clicked, this, guarded([this] { btnExitClick(); }));
-    connect(prfEditorNews, &QTextBrowser::anchorClicked, this, guarded([this](const QUrl& url) {
-                if (m_services.openUrl)
-                    m_services.openUrl(url);
-            }));
+    connect(prfEditorNews, &QTextBrowser::anchorClicked, this,
+            guarded([this](const QUrl& url) { openLink(m_services.openUrl, url); }));
 }
 
 TfrmNews::~TfrmNews() {

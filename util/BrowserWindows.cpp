@@ -53,7 +53,9 @@ namespace {
 
 bool startWithShell(const std::string& program, const std::string& address) {
     const std::wstring file = QString::fromUtf8(program).toStdWString();
-    const std::wstring parameters = textcodec::decodeToQString(address).toStdWString();
+    // The browser splits its parameter string at blanks and quotes itself.
+    const std::wstring parameters =
+        textcodec::decodeToQString(addressForCommandLine(address)).toStdWString();
     const auto outcome = reinterpret_cast<INT_PTR>(
         ShellExecuteW(nullptr, L"open", file.c_str(), parameters.c_str(), nullptr, SW_SHOW));
     return outcome > 32;

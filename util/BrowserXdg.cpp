@@ -96,9 +96,12 @@ std::string registeredHttpBrowser() {
 }
 
 bool OpenInBrowser(std::string_view address) {
+    const std::optional<std::string> browsable = browsableAddress(address);
+    if (!browsable)
+        return false;
     // Addresses are UTF-8 for GIO; one that is not is read as Windows-1252,
     // as the program reads its other texts.
-    const QString text = textcodec::decodeToQString(address);
+    const QString text = textcodec::decodeToQString(*browsable);
     if (launchWithGio(text.toUtf8()))
         return true;
     // No handler, or one that could not be started: xdg-open asks the

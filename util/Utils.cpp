@@ -118,9 +118,92 @@ std::string browserPathFromCommand(std::string_view command) {
     return path;
 }
 
+namespace {
+
+bool isAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool isAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+// What a browser drops around an address: C0 controls and the blank.
+bool isControlOrBlank(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+
+// The length of the scheme that `text` begins with, or 0 when it has none. A
+// name followed by ':' and a port ("example.com:8080/x", "localhost:80") is a
+// host, as a browser's address bar reads it, not a scheme.
+size_t schemeLength(std::string_view text) {
+    if (text.empty() || !isAsciiLetter(text[0]))
+        return 0;
+    size_t end = 1;
+    while (end < text.size() && (isAsciiLetter(text[end]) || isAsciiDigit(text[end]) ||
+                                 text[end] == '+' || text[end] == '-' || text[end] == '.'))
+        ++end;
+    if (end == text.size() || text[end] != ':')
+        return 0;
+    size_t port = end + 1;
+    while (port < text.size() && isAsciiDigit(text[port]))
+        ++port;
+    const bool hostAndPort =
+        port > end + 1 &&
+        (port == text.size() || std::string_view("/?#").find(text[port]) != std::string_view::npos);
+    return hostAndPort ? 0 : end;
+}
+
+} // namespace
+
+std::optional<std::string> browsableAddress(std::string_view address) {
+    while (!address.empty() && isControlOrBlank(address.front()))
+        address.remove_prefix(1);
+    while (!address.empty() && isControlOrBlank(address.back()))
+        address.remove_suffix(1);
+    std::string text;
+    text.reserve(address.size());
+    for (const char c : address)
+        if (c != '\t' && c != '\n' && c != '\r')
+            text += c;
+    if (text.empty())
+        return text;
+    // A reference within a page or a server ("#top", "/x", "?q", "\\\\host\\share") names no web
+    // address.
+    if (std::string_view("#/?\\").find(text.front()) != std::string_view::npos)
+        return std::nullopt;
+
+    const size_t length = schemeLength(text);
+    if (length == 0)
+        return "http://" + text;
+    std::string scheme = text.substr(0, length);
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(), asciiLower);
+    if (scheme == "http" || scheme == "https" || scheme == "mailto")
+        return text;
+    return std::nullopt;
+}
+
+std::string addressForCommandLine(std::string_view address) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(address.size());
+    for (const char c : address) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7F || c == '"') {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0xF];
+        } else {
+            encoded += c;
+        }
+    }
+    return encoded;
+}
+
 bool OpenInBrowser(std::string_view address, const ProgramStarter& start) {
+    const std::optional<std::string> browsable = browsableAddress(address);
+    if (!browsable)
+        return false;
     const std::string program = registeredHttpBrowser();
     if (program.empty())
         return false;
-    return start(program, std::string(address));
+    return start(program, *browsable);
 }

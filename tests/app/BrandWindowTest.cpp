@@ -75,12 +75,14 @@ protected:
 
     // What a brander writes, in the order the program reads it.
     static std::string profile(const std::string& banner, const std::string& links,
-                               const std::string& welcome = "") {
+                               const std::string& welcome = "",
+                               const std::string& affiliate = "http://shop/?id=%%AFFILIATEID%%",
+                               const std::string& help = "http://help/") {
         return tag("ApplicationName", "Box Maker") + tag("BranderCode", "B-17") +
-               tag("BranderType", "Free") + tag("AffiliateURL", "http://shop/?id=%%AFFILIATEID%%") +
+               tag("BranderType", "Free") + tag("AffiliateURL", affiliate) +
                tag("AffiliateTYPE", "cpc") + tag("AffiliateID", "42") +
                tag("MasterNewsBaseURL", "http://news/") + tag("MasterPublID", "7") +
-               tag("MakeMoneyButton", "Earn with us") + tag("AppHelpURL", "http://help/") +
+               tag("MakeMoneyButton", "Earn with us") + tag("AppHelpURL", help) +
                tag("CopyrightYears", "2001-2009") + tag("CopyrightCompany", "Brander Ltd") +
                tag("AboutText", "First line\r\nSecond line\r\nThird\r\nFourth\r\nFifth\r\nSixth") +
                welcome + banner + links;
@@ -178,7 +180,7 @@ TEST_F(BrandedWindow, FirstChosenLinkWithoutCaptionHidesTheLinks) {
 
 TEST_F(BrandedWindow, PromotionalClicksOpenTheirAddresses) {
     writeProfile(profile(tag("Banner1", "x.bmp^http://banner/"),
-                         tag("Link1", "One^http://one/") + tag("Link2", "Two^http://two/")));
+                         tag("Link1", "One^http://one/") + tag("Link2", "Two^two.example/x")));
     writeFile("banner1.dat", testpictures::encoded(testpictures::filled(60, 20, Qt::red), "BMP"));
     TfrmMain& f = open();
     QTest::mouseClick(f.imgBanner, Qt::LeftButton);
@@ -190,7 +192,21 @@ TEST_F(BrandedWindow, PromotionalClicksOpenTheirAddresses) {
     QTest::mouseClick(f.lblLink2URL, Qt::LeftButton);
     ASSERT_EQ(env.opened.size(), 2u);
     std::set<QString> opened{env.opened[0].toString(), env.opened[1].toString()};
-    EXPECT_EQ(opened, (std::set<QString>{"http://one/", "http://two/"}));
+    EXPECT_EQ(opened, (std::set<QString>{"http://one/", "http://two.example/x"}));
+}
+
+TEST_F(BrandedWindow, PromotionalAddressesOfOtherSchemesOpenNothing) {
+    writeProfile(
+        profile(tag("Banner1", "x.bmp^javascript:alert(1)"),
+                tag("Link1", "One^file:///etc/passwd") + tag("Link2", "Two^ JavaScript:alert(2)"),
+                "", "data:text/html,x", "C:\\Windows\\notepad.exe"));
+    writeFile("banner1.dat", testpictures::encoded(testpictures::filled(60, 20, Qt::red), "BMP"));
+    TfrmMain& f = open();
+    for (QWidget* clicked : std::initializer_list<QWidget*>{f.imgBanner, f.btnMakeMoney, f.btnHelp,
+                                                            f.lblLink1URL, f.lblLink2URL})
+        QTest::mouseClick(clicked, Qt::LeftButton);
+    EXPECT_TRUE(env.browsed.empty());
+    EXPECT_TRUE(env.opened.empty());
 }
 
 TEST_F(BrandedWindow, UnbrandedClicks) {

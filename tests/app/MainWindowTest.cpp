@@ -106,10 +106,11 @@ TEST_F(MainWindow, EnterOnTheWelcomePageLeavesIt) {
     EXPECT_TRUE(w.Timer1->isActive());
 }
 
-TEST_F(MainWindow, WelcomeLinksOpenInTheBrowser) {
+TEST_F(MainWindow, WelcomeLinksOpenInTheBrowserOnlyAsWebOrMailAddresses) {
     BrandProfile.WelcomeText = "<a href=\"http://example.com/x\">more</a>";
     TfrmMain& w = open();
-    emit w.prfWelcome->anchorClicked(QUrl(QStringLiteral("http://example.com/x")));
+    for (const char* link : {"javascript:alert(1)", "file:///etc/passwd", "http://example.com/x"})
+        emit w.prfWelcome->anchorClicked(QUrl(QString::fromLatin1(link)));
     ASSERT_EQ(env.opened.size(), 1u);
     EXPECT_EQ(env.opened[0], QUrl(QStringLiteral("http://example.com/x")));
 }

@@ -1,13 +1,29 @@
 #include "app/FNews.h"
 #include "app/MainNetwork.h"
 #include "tests/app/NetworkWindowSupport.h"
+#include "tests/app/TestPictures.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QMimeData>
+#include <QPainter>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -19,6 +35,14 @@ protected:
         ASSERT_NE(item, nullptr);
         QTest::mouseClick(news.lvwItems->viewport(), Qt::LeftButton, {},
                           news.lvwItems->visualItemRect(item).center());
+    }
+    // Where the text `text` is shown in `view`'s viewport.
+    static QPoint pointAt(const QTextBrowser& view, const QString& text) {
+        const QTextCursor found = view.document()->find(text);
+        EXPECT_FALSE(found.isNull()) << text.toStdString();
+        QTextCursor inside(view.document());
+        inside.setPosition(found.selectionStart() + 2);
+        return view.cursorRect(inside).center();
     }
     static int selectedRow(const TfrmNews& news) {
         const auto selected = news.lvwItems->selectedItems();
@@ -280,4 +304,78 @@ TEST_F(NewsWindow, AnInstalledCopyKeepsTheIdInAFileOfTheUsersOwn) {
     EXPECT_EQ(news::LoadLastNewsId(home.filePath("data/lastnews.dat")), "9");
     EXPECT_EQ(window->network->LoadLastNewsId(), "9");
     EXPECT_EQ(storedNewsId(), "3");
+}
+
+TEST_F(NewsWindow, AHostileItemIsShownWithoutReadingWhatItNamesAndOpensOnlyWebLinks) {
+    // Named pipes nobody writes: reading one would hold the window for ever.
+    // High DPI looks for sharp@2x.png beside sharp.png.
+    const QString pipe = exeFile("pipe.png"), sharpPipe = exeFile("sharp@2x.png");
+    for (const QString& name : {pipe, sharpPipe})
+        ASSERT_EQ(::mkfifo(QFile::encodeName(name).constData(), 0600), 0);
+    const QString red = exeFile("red.png");
+    QFile file(red);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(testpictures::encoded(testpictures::filled(16, 16, Qt::red), "PNG"));
+    file.close();
+    const QString green =
+        testpictures::encoded(testpictures::filled(12, 12, Qt::green), "PNG").toBase64();
+    const QByteArray html =
+        QStringLiteral(
+            "<head><link rel='stylesheet' type='text/css' href='%1'></head>"
+            "<img src='data:image/png;base64,%2'><img src='%3'>"
+            "<img src='file://%3' width=30 height=30>"
+            "<p style='background-image:url(%1)'><img src='%1'><img src='%4' width=20 height=20>"
+            "<img src='/dev/zero'><a href='file:///etc/passwd'>local file</a> "
+            "<a href='www.example.com/news'>example</a> <span title=\"&lt;img src='%1'&gt;\">"
+            "a tip</span></p>"
+            "<p style='margin-top:5000px'><img src='file://%1' width=10 height=10></p>")
+            .arg(pipe, green, red, exeFile("sharp.png"))
+            .toUtf8();
+    writeProfile();
+    serveNews("9^Nine^2 May\xAFOK", "OK");
+    serveDetails(
+        {{"9", ScriptedServer::reply(html.toPercentEncoding().replace('%', '$') + "\xAFOK")}});
+    open();
+    pressNews([&](TfrmNews& news) {
+        // A reader of a pipe fails the test instead of hanging it: opening a
+        // pipe for writing without waiting succeeds only while it has a reader.
+        const std::jthread watch([&](std::stop_token stop) {
+            while (!stop.stop_requested()) {
+                for (const QString& name : {pipe, sharpPipe})
+                    if (::open(QFile::encodeName(name).constData(), O_WRONLY | O_NONBLOCK) >= 0) {
+                        std::fprintf(stderr, "%s was opened for reading\n", qPrintable(name));
+                        std::abort();
+                    }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+        clickItem(news, 0);
+        QTextBrowser& view = *news.prfEditorNews;
+        EXPECT_TRUE(view.toPlainText().contains("local file"));
+        // The picture the text holds is drawn; the files it names are not read.
+        const QImage shown =
+            view.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const auto* pixels = reinterpret_cast<const QRgb*>(shown.constBits());
+        const auto* end = pixels + shown.width() * shown.height();
+        EXPECT_NE(std::find(pixels, end, qRgb(0, 255, 0)), end);
+        EXPECT_EQ(std::find(pixels, end, qRgb(255, 0, 0)), end);
+        for (const char* link : {"local file", "example"})
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, pointAt(view, link));
+        // A tool tip shows its markup as text.
+        const QPoint tip = pointAt(view, "a tip");
+        QHelpEvent hover(QEvent::ToolTip, tip, view.viewport()->mapToGlobal(tip));
+        QApplication::sendEvent(view.viewport(), &hover);
+        EXPECT_TRUE(QToolTip::text().contains("&lt;img src=")) << QToolTip::text().toStdString();
+        // Copied and pasted elsewhere, with the last picture never shown yet.
+        view.selectAll();
+        view.copy();
+        EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->text().contains("example"));
+        // On a high-DPI screen.
+        QImage sharp(view.document()->size().toSize() * 2, QImage::Format_RGB32);
+        sharp.setDevicePixelRatio(2);
+        QPainter painter(&sharp);
+        view.document()->drawContents(&painter);
+    });
+    EXPECT_EQ(storedNewsId(), "9");
+    EXPECT_EQ(env.opened, std::vector<QUrl>{QUrl("http://www.example.com/news")});
 }

@@ -46,7 +46,7 @@ protected:
     }
 
     // What the probe printed: the registered program, and whether anything started.
-    std::string open() const {
+    std::string open(const std::string& address = kAddress) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PATH", path("bin"));
         env.insert("XDG_DATA_HOME", path("data"));
@@ -56,7 +56,7 @@ protected:
         env.remove("VAR");
         QProcess probe;
         probe.setProcessEnvironment(env);
-        probe.start(TIPSMITH_BROWSER_PROBE, {QString::fromStdString(kAddress)});
+        probe.start(TIPSMITH_BROWSER_PROBE, {QString::fromStdString(address)});
         if (!probe.waitForFinished(20000) || probe.exitCode() != 0)
             return "probe failed";
         return probe.readAllStandardOutput().toStdString();
@@ -104,6 +104,14 @@ TEST_F(BrowserLaunch, TheDefaultGetsItsWholeExecLineAndOtherwiseXdgOpen) {
     writeRecorder("bin/xdg-open");
     EXPECT_EQ(open(), "\nstarted\n");
     EXPECT_EQ(recorded(), "VAR=\n1\n" + kAddress + "\n");
+
+    // An option is read as the web address it would name; another scheme starts nothing.
+    QFile::remove(path("record"));
+    EXPECT_EQ(open("--help"), "\nstarted\n");
+    EXPECT_EQ(recorded(), "VAR=\n1\nhttp://--help\n");
+    QFile::remove(path("record"));
+    EXPECT_EQ(open("javascript:alert(1)"), "\nnot started\n");
+    EXPECT_EQ(recorded(0), kNothing);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -124,6 +125,42 @@ TEST(BrowserPathFromCommand, KeepsTheExecutableOnly) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(browserPathFromCommand(c.command), c.path) << "command: " << c.command;
+}
+
+TEST(BrowsableAddress, OpensWebAndMailAddressesAndNoOtherScheme) {
+    using namespace std::string_literals;
+    struct Case {
+        std::string address;
+        std::optional<std::string> opened;
+    };
+    const Case cases[] = {
+        {"http://example.com/a?b#c", "http://example.com/a?b#c"},
+        {"HTTPS://Example.com/", "HTTPS://Example.com/"},
+        {"mailto:sales@example.com", "mailto:sales@example.com"},
+        // Without a scheme: the web address it names.
+        {"www.example.com", "http://www.example.com"},
+        {"example.com:8080/x", "http://example.com:8080/x"},
+        {"--help", "http://--help"},
+        {"", ""},
+        // As a browser reads it: controls and blanks around it, tabs and line breaks in it go.
+        {" \x01\thttp://example.com/\x1F\x00 "s, "http://example.com/"},
+        {"ht\ttp://exa\r\nmple.com/", "http://example.com/"},
+        {"JavaScript:alert(1)", std::nullopt},
+        {" java\tscr\nipt:alert(1)", std::nullopt},
+        {"file:///etc/passwd", std::nullopt},
+        {"data:text/html,<script>alert(1)</script>", std::nullopt},
+        {"C:\\Windows\\notepad.exe", std::nullopt},
+        {"#top", std::nullopt},
+        {"/etc/passwd", std::nullopt},
+        {"\\\\server\\share\\x.exe", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(browsableAddress(c.address), c.opened) << "address: " << c.address;
+}
+
+TEST(AddressForCommandLine, EncodesWhatWouldSplitTheArgument) {
+    EXPECT_EQ(addressForCommandLine("http://a/b c\"d\"\t\x7F%20\xC3\xA9?q='s'"),
+              "http://a/b%20c%22d%22%09%7F%20\xC3\xA9?q='s'");
 }
 
 } // namespace
