@@ -1,8 +1,9 @@
 // Writes the seed corpora of the fuzz targets, one folder per target, from
 // the program's own writers: configuration files from configuration::toBytes,
 // brand profiles from tag lines and writeProtectedFile, news replies from the
-// reference news server answering the program's own requests, JPEG banners
-// from libjpeg's compressor. scripts/fuzz.sh runs it before the targets, so
+// reference news server answering the program's own requests, requests to
+// that server around the program's own form bodies, JPEG banners from
+// libjpeg's compressor. scripts/fuzz.sh runs it before the targets, so
 // the seeds always follow the formats as the writers make them now.
 //
 //   fuzz_seeds FOLDER
@@ -203,6 +204,35 @@ void newsSeeds() {
     seed("news_reply_fuzz", "connection-fail", serverReply(unset, news::Request::Latest, "1001"));
 }
 
+// --- requests to the news server --------------------------------------------
+
+void httpSeeds() {
+    // The first byte says how the request arrives (see HttpRequestFuzz.cpp):
+    // whole, a byte at a time, into a small room, or near the header limit.
+    const std::vector<FormField> fields =
+        news::requestFields(news::Request::Details, "1001", "ACME", "BG", news::NewsTarget, "17");
+    const QByteArray boundary = HttpClient::makeBoundary(fields);
+    const QByteArray body = HttpClient::formBody(fields, boundary);
+    const QByteArray head = "POST /news/getnewsdetails.php HTTP/1.1\r\nHost: 127.0.0.1:8780\r\n"
+                            "Content-Type: multipart/form-data; boundary=" +
+                            boundary + "\r\n";
+    const QByteArray length = "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    const QByteArray post = head + length + "Connection: Keep-Alive\r\n\r\n" + body;
+    const QByteArray get = "GET /liveupdate/tipsmith/mainappupdate.inf HTTP/1.1\r\nHost: x\r\n\r\n";
+    seed("http_request_fuzz", "post", '\x07' + post);
+    seed("http_request_fuzz", "post-bytes", '\x00' + post);
+    seed("http_request_fuzz", "post-room", '\x7B' + post);
+    seed("http_request_fuzz", "get-lf", '\x03' + QByteArray(get).replace("\r\n", "\n"));
+    seed("http_request_fuzz", "get-header-limit", '\x86' + get);
+    // Refused: what a proxy in front could read another way.
+    seed("http_request_fuzz", "folded", '\x07' + head + length + "X-Note: a\r\n b\r\n\r\n" + body);
+    seed("http_request_fuzz", "space-colon",
+         '\x07' + head + "Content-Length : " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    seed("http_request_fuzz", "two-lengths", '\x07' + head + length + length + "\r\n" + body);
+    seed("http_request_fuzz", "chunked-and-length",
+         '\x07' + head + "Transfer-Encoding: chunked\r\n" + length + "\r\n" + body);
+}
+
 // --- update information -----------------------------------------------------
 
 void updateSeeds() {
@@ -264,6 +294,7 @@ int main(int argc, char** argv) {
     configurationSeeds();
     brandSeeds();
     newsSeeds();
+    httpSeeds();
     updateSeeds();
     jpegSeeds();
     return 0;

@@ -13,37 +13,6 @@
 
 namespace {
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(const QByteArray& a, const QByteArray& b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-// Where the header lines end: at the first empty line, a line ending in LF
-// with or without a CR before it. Searches on from `from`; -1 while the empty
-// line has not arrived.
-qsizetype headerEnd(const QByteArray& bytes, qsizetype from, qsizetype& bodyStart) {
-    for (qsizetype at = bytes.indexOf('\n', from); at >= 0; at = bytes.indexOf('\n', at + 1)) {
-        if (at + 1 < bytes.size() && bytes[at + 1] == '\n') {
-            bodyStart = at + 2;
-            return at;
-        }
-        if (at + 2 < bytes.size() && bytes[at + 1] == '\r' && bytes[at + 2] == '\n') {
-            bodyStart = at + 3;
-            return at;
-        }
-    }
-    return -1;
-}
-
 QByteArray megabytes(qsizetype bytes) {
     return QByteArray::number(bytes / (1024 * 1024)) + " MB";
 }
@@ -54,103 +23,22 @@ QByteArray seconds(std::chrono::milliseconds limit) {
 
 } // namespace
 
-// What a connection has read so far, and whether its request is complete.
+// What a connection has read so far, and what it counts against the memory limit.
 struct HttpServer::Connection {
-    enum class State { NeedMore, Complete, Refused };
-
-    // Parses what has arrived; on refusal `status` and `why` say why.
-    State read(int& status, QByteArray& why);
-
     QByteArray buffer;
-    bool headersDone = false;
+    HttpParse parse;
+    QHostAddress peer;
     bool dispatched = false; // the request went to the handler (or was refused)
-    qsizetype scanned = 0;   // where the search for the end of the headers goes on
-    qsizetype bodyStart = 0;
-    qsizetype bodyLength = 0;
-    qsizetype charged = 0;   // counted against the memory limit
-    QTimer* timer = nullptr; // the idle limit, then the stall limit
+    qsizetype charged = 0;   // the request, against the memory limit
+    qsizetype replyCharged = 0;
+    qsizetype replyReserved = 0; // the least the reply counts, whatever waits on the socket
+    QTimer* timer = nullptr;     // the idle limit, then the stall limit
     std::chrono::steady_clock::time_point idleDeadline;
     std::chrono::steady_clock::time_point progress; // when part of the reply last went out
-    HttpRequest request;
 };
 
-HttpServer::Connection::State HttpServer::Connection::read(int& status, QByteArray& why) {
-    if (!headersDone) {
-        const qsizetype end = headerEnd(buffer, scanned, bodyStart);
-        if (end < 0 && buffer.size() <= HttpServer::MaxHeaderBytes) {
-            // An LF among the last two bytes may yet start the empty line.
-            scanned = std::max<qsizetype>(0, buffer.size() - 2);
-            return State::NeedMore;
-        }
-        if (end < 0 || end > HttpServer::MaxHeaderBytes) {
-            status = 431;
-            why = "header lines over 64 KiB";
-            return State::Refused;
-        }
-        const QList<QByteArray> lines = buffer.left(end).split('\n');
-        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-        if (requestLine.size() != 3 || !requestLine[2].startsWith("HTTP/1.")) {
-            status = 400;
-            why = "no request line";
-            return State::Refused;
-        }
-        request.method = requestLine[0];
-        request.target = requestLine[1];
-        request.version = requestLine[2];
-        const qsizetype query = request.target.indexOf('?');
-        request.path = query < 0 ? request.target : request.target.left(query);
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const QByteArray line = lines[i].trimmed();
-            const qsizetype colon = line.indexOf(':');
-            if (colon <= 0) {
-                status = 400;
-                why = "a header line without a name";
-                return State::Refused;
-            }
-            request.headers.emplace_back(line.left(colon).trimmed(), line.mid(colon + 1).trimmed());
-        }
-        if (!request.header("Transfer-Encoding").isEmpty()) {
-            status = 411; // a body of unknown length is not taken
-            why = "a body without Content-Length";
-            return State::Refused;
-        }
-        const QByteArray length = request.header("Content-Length");
-        if (!length.isEmpty()) {
-            bool ok = false;
-            bodyLength = length.toLongLong(&ok);
-            if (!ok || bodyLength < 0) {
-                status = 400;
-                why = "a broken Content-Length";
-                return State::Refused;
-            }
-            if (bodyLength > HttpServer::MaxBodyBytes) {
-                status = 413;
-                why = "a body over 8 MiB";
-                return State::Refused;
-            }
-        }
-        headersDone = true;
-    }
-    if (buffer.size() - bodyStart < bodyLength)
-        return State::NeedMore;
-    // The buffer becomes the body: dropping its front and end copies nothing.
-    buffer.remove(0, bodyStart);
-    buffer.truncate(bodyLength);
-    request.body = std::move(buffer);
-    buffer = QByteArray();
-    return State::Complete;
-}
-
-QByteArray HttpRequest::header(const QByteArray& name) const {
-    for (const auto& [key, value] : headers) {
-        if (sameName(key, name))
-            return value;
-    }
-    return {};
-}
-
-HttpExchange::HttpExchange(HttpRequest request, QTcpSocket* socket)
-    : m_request(std::move(request)), m_socket(socket) {}
+HttpExchange::HttpExchange(HttpRequest request, QTcpSocket* socket, Reserve reserve)
+    : m_request(std::move(request)), m_socket(socket), m_reserve(std::move(reserve)) {}
 
 QByteArray HttpExchange::reasonPhrase(int status) {
     switch (status) {
@@ -205,36 +93,66 @@ QByteArray HttpExchange::head(int status, qint64 length, const QByteArray& conte
     return head;
 }
 
-void HttpExchange::respond(int status, const QByteArray& body, const QByteArray& contentType,
-                           const HttpHeaders& extraHeaders) {
-    const QByteArray headers = head(status, body.size(), contentType, extraHeaders);
-    write(m_request.method == "HEAD" ? headers : headers + body);
-    close();
+bool HttpExchange::reserve(qsizetype bytes) {
+    if (!m_socket || !m_reserve)
+        return true;
+    const qsizetype wanted = m_socket->bytesToWrite() + bytes;
+    if (!m_reserve(wanted))
+        return false;
+    m_reserved = wanted;
+    return true;
 }
 
-void HttpExchange::respondFile(int status, const std::shared_ptr<QIODevice>& file,
-                               const QByteArray& contentType, const HttpHeaders& extraHeaders) {
+int HttpExchange::send(int status, const QByteArray& bytes) {
+    if (!reserve(bytes.size()))
+        return unavailable();
+    write(bytes);
+    // Written, the answer counts as it waits on the socket, less as it goes.
+    m_reserved = 0;
+    recount();
+    close();
+    return status;
+}
+
+int HttpExchange::unavailable() {
+    const QByteArray body = reasonPhrase(503);
+    const QByteArray headers = head(503, body.size(), "text/plain", {});
+    write(m_request.method == "HEAD" ? headers : headers + body);
+    close();
+    return 503;
+}
+
+int HttpExchange::respond(int status, const QByteArray& body, const QByteArray& contentType,
+                          const HttpHeaders& extraHeaders) {
+    const QByteArray headers = head(status, body.size(), contentType, extraHeaders);
+    return send(status, m_request.method == "HEAD" ? headers : headers + body);
+}
+
+int HttpExchange::respondFile(int status, const std::shared_ptr<QIODevice>& file,
+                              const QByteArray& contentType, const HttpHeaders& extraHeaders) {
     const qint64 size = file->size() - file->pos();
-    if (m_request.method == "HEAD") {
-        write(head(status, size, contentType, extraHeaders));
-        close();
-        return;
-    }
+    if (m_request.method == "HEAD")
+        return send(status, head(status, size, contentType, extraHeaders));
     if (size <= FileChunkBytes) {
         const QByteArray body = file->read(size);
-        if (body.size() != size)
-            return drop();
+        if (body.size() != size) {
+            drop();
+            return 0;
+        }
         return respond(status, body, contentType, extraHeaders);
     }
-    write(head(status, size, contentType, extraHeaders));
+    const QByteArray headers = head(status, size, contentType, extraHeaders);
+    if (!reserve(headers.size() + StreamBytes))
+        return unavailable();
+    write(headers);
     QTcpSocket* socket = m_socket;
     if (!socket)
-        return;
+        return status;
     m_sendingFile = true;
     // Keeps about two pieces queued: enough that the socket never waits on
     // the file, little enough that a thousand downloads hold little memory.
     auto left = std::make_shared<qint64>(size);
-    const auto more = [socket, file, left] {
+    const auto more = [socket, file, left, reserve = m_reserve] {
         while (*left > 0 && socket->bytesToWrite() < FileChunkBytes) {
             const QByteArray piece = file->read(std::min(*left, FileChunkBytes));
             if (piece.isEmpty()) {
@@ -243,18 +161,32 @@ void HttpExchange::respondFile(int status, const std::shared_ptr<QIODevice>& fil
             }
             *left -= piece.size();
             socket->write(piece);
-            if (*left == 0)
+            if (*left == 0) {
+                // The device is done with: only the queue counts now.
+                if (reserve)
+                    (void)reserve(0);
                 socket->disconnectFromHost();
+            }
         }
     };
     QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
     more();
+    return status;
 }
 
 void HttpExchange::write(const QByteArray& bytes) {
     m_answered = true;
-    if (m_socket)
-        m_socket->write(bytes);
+    if (!m_socket)
+        return;
+    m_socket->write(bytes);
+    recount();
+}
+
+void HttpExchange::recount() {
+    // Never refused: what is written counts, and so does the room asked for
+    // ahead.
+    if (m_socket && m_reserve)
+        (void)m_reserve(m_reserved);
 }
 
 void HttpExchange::close() {
@@ -328,7 +260,7 @@ void HttpServer::serve(QTcpSocket* socket) {
     // The socket is a child of the server's QTcpServer, so whatever is still
     // open goes with the server.
     auto connection = std::make_shared<Connection>();
-    connection->request.peer = socket->peerAddress();
+    connection->peer = socket->peerAddress();
     // One timer per connection, left alone while all goes well: it ends the
     // idle limit, and once the request is whole it looks from time to time
     // how long ago part of the reply last went out.
@@ -340,8 +272,7 @@ void HttpServer::serve(QTcpSocket* socket) {
     connection->idleDeadline = std::chrono::steady_clock::now() + m_idleLimit;
     connect(timer, &QTimer::timeout, socket, [this, socket, timer, connection] {
         if (!connection->dispatched) {
-            notice(connection->request.peer,
-                   "cut off: no whole request in " + seconds(m_idleLimit));
+            notice(connection->peer, "cut off: no whole request in " + seconds(m_idleLimit));
             socket->abort();
             return;
         }
@@ -352,17 +283,21 @@ void HttpServer::serve(QTcpSocket* socket) {
             timer->start(socket->bytesToWrite() == 0 ? m_stallLimit : m_stallLimit - quiet);
             return;
         }
-        notice(connection->request.peer,
+        notice(connection->peer,
                "cut off: the reply made no progress for " + seconds(m_stallLimit));
         socket->abort();
     });
-    connect(socket, &QTcpSocket::bytesWritten, socket,
-            [connection] { connection->progress = std::chrono::steady_clock::now(); });
     // With the server as context: a socket still open when the server goes is
     // closed after the server's own part is gone, and must not call into it.
+    connect(socket, &QTcpSocket::bytesWritten, this, [this, socket, connection] {
+        connection->progress = std::chrono::steady_clock::now();
+        (void)reserveReply(*connection, *socket, connection->replyReserved);
+    });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket, connection] {
-        // The charge goes with the connection, before the next client is read.
-        uncharge(*connection);
+        // The charges go with the connection, before the next client is read.
+        charge(*connection, 0);
+        m_memoryInUse -= connection->replyCharged;
+        connection->replyCharged = connection->replyReserved = 0;
         socket->deleteLater();
         if (m_paused)
             QTimer::singleShot(0, this, &HttpServer::tryResume);
@@ -372,70 +307,97 @@ void HttpServer::serve(QTcpSocket* socket) {
             socket->readAll(); // one request per connection; anything more is ignored
             return;
         }
-        readMore(socket, *connection);
+        readMore(socket, connection);
     });
 }
 
-void HttpServer::readMore(QTcpSocket* socket, Connection& connection) {
-    connection.buffer += socket->readAll();
-    if (!charge(connection, std::max(connection.buffer.size(), connection.charged)))
-        return refuse(socket, connection, 503,
-                      "over the memory limit of " + megabytes(m_memoryLimit));
-    const bool hadHeaders = connection.headersDone;
-    int status = 0;
-    QByteArray why;
-    const Connection::State state = connection.read(status, why);
-    if (state == Connection::State::Refused)
-        return refuse(socket, connection, status, why);
-    if (!hadHeaders && connection.headersDone && state == Connection::State::NeedMore) {
-        // What the announced body will take is counted before it arrives.
-        const qsizetype whole = connection.bodyStart + connection.bodyLength;
-        if (!charge(connection, whole))
-            return refuse(socket, connection, 503,
-                          "over the memory limit of " + megabytes(m_memoryLimit));
-        connection.buffer.reserve(whole);
-        if (sameName(connection.request.header("Expect"), "100-continue"))
+void HttpServer::readMore(QTcpSocket* socket, const std::shared_ptr<Connection>& connection) {
+    Connection& c = *connection;
+    c.buffer += socket->readAll();
+    const bool hadHead = c.parse.headBytes > 0;
+    const qsizetype room = m_memoryLimit - (m_memoryInUse - c.charged);
+    c.parse = parseHttpRequest(c.buffer, room, std::move(c.parse));
+    if (c.parse.state == HttpParse::State::Refused) {
+        const QByteArray why = c.parse.status == 503
+                                   ? "over the memory limit of " + megabytes(m_memoryLimit)
+                                   : c.parse.why;
+        return refuse(socket, connection, c.parse.status, why);
+    }
+    // Within the room by the parser: once the head is read, what the
+    // announced body will take is counted before it arrives.
+    charge(c, c.parse.headBytes > 0 ? c.parse.headBytes + c.parse.bodyBytes : c.buffer.size());
+    if (!hadHead && c.parse.headBytes > 0 && c.parse.state == HttpParse::State::NeedMore) {
+        c.buffer.reserve(c.parse.headBytes + c.parse.bodyBytes);
+        if (c.parse.request.header("Expect").toLower() == "100-continue")
             socket->write("HTTP/1.1 100 Continue\r\n\r\n");
     }
-    if (state != Connection::State::Complete)
+    if (c.parse.state != HttpParse::State::Complete)
         return;
-    connection.dispatched = true;
-    connection.progress = std::chrono::steady_clock::now();
-    if (connection.idleDeadline - connection.progress > m_stallLimit)
-        connection.timer->start(m_stallLimit);
-    auto exchange = std::make_shared<HttpExchange>(connection.request, socket);
-    connection.request.body = QByteArray();
+    c.dispatched = true;
+    c.progress = std::chrono::steady_clock::now();
+    if (c.idleDeadline - c.progress > m_stallLimit)
+        c.timer->start(m_stallLimit);
+    HttpRequest request = std::move(c.parse.request);
+    request.peer = c.peer;
+    // The buffer becomes the body: dropping its front and end copies nothing.
+    c.buffer.remove(0, c.parse.headBytes);
+    c.buffer.truncate(c.parse.bodyBytes);
+    request.body = std::move(c.buffer);
+    c.buffer = QByteArray();
+    auto exchange = std::make_shared<HttpExchange>(std::move(request), socket,
+                                                   replyReserve(socket, connection));
     m_handler(exchange);
     // A handler that keeps the exchange keeps the body until the connection
     // goes, and may keep descriptors open; so does a file being sent.
     if (exchange.use_count() == 1)
-        uncharge(connection);
+        charge(c, 0);
     if (exchange.use_count() > 1 || exchange->sendingFile())
         checkDescriptors();
 }
 
-void HttpServer::refuse(QTcpSocket* socket, Connection& connection, int status,
-                        const QByteArray& why) {
-    connection.dispatched = true;
-    connection.progress = std::chrono::steady_clock::now();
-    connection.buffer = QByteArray();
-    uncharge(connection);
-    notice(connection.request.peer, "refused " + QByteArray::number(status) + ": " + why);
-    HttpExchange(connection.request, socket)
-        .respond(status, HttpExchange::reasonPhrase(status), "text/plain");
+void HttpServer::refuse(QTcpSocket* socket, const std::shared_ptr<Connection>& connection,
+                        int status, const QByteArray& why) {
+    Connection& c = *connection;
+    c.dispatched = true;
+    c.progress = std::chrono::steady_clock::now();
+    c.buffer = QByteArray();
+    charge(c, 0);
+    notice(c.peer, "refused " + QByteArray::number(status) + ": " + why);
+    // A refusal is small and always sent: it counts as it waits, and is
+    // never itself refused for want of room.
+    const HttpExchange::Reserve count = replyReserve(socket, connection);
+    HttpExchange(c.parse.request, socket, [count](qsizetype) {
+        return count(0);
+    }).respond(status, HttpExchange::reasonPhrase(status), "text/plain");
 }
 
-bool HttpServer::charge(Connection& connection, qsizetype bytes) {
-    if (bytes > connection.charged && m_memoryInUse - connection.charged + bytes > m_memoryLimit)
-        return false;
+void HttpServer::charge(Connection& connection, qsizetype bytes) {
     m_memoryInUse += bytes - connection.charged;
     connection.charged = bytes;
+}
+
+bool HttpServer::reserveReply(Connection& connection, const QTcpSocket& socket, qsizetype bytes) {
+    const qsizetype queued = socket.bytesToWrite();
+    const qsizetype wanted = std::max(queued, bytes);
+    if (bytes > queued && wanted > connection.replyCharged &&
+        m_memoryInUse - connection.replyCharged + wanted > m_memoryLimit) {
+        notice(connection.peer, "answered 503: the reply would pass the memory limit of " +
+                                    megabytes(m_memoryLimit));
+        return false;
+    }
+    m_memoryInUse += wanted - connection.replyCharged;
+    connection.replyCharged = wanted;
+    connection.replyReserved = bytes;
     return true;
 }
 
-void HttpServer::uncharge(Connection& connection) {
-    m_memoryInUse -= connection.charged;
-    connection.charged = 0;
+HttpExchange::Reserve HttpServer::replyReserve(QTcpSocket* socket,
+                                               const std::shared_ptr<Connection>& connection) {
+    // The exchange may outlive the server, and its socket.
+    return [server = QPointer<HttpServer>(this), socket = QPointer<QTcpSocket>(socket),
+            connection](qsizetype bytes) {
+        return !server || !socket || server->reserveReply(*connection, *socket, bytes);
+    };
 }
 
 void HttpServer::notice(const QHostAddress& peer, const QByteArray& text) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/newsd/HttpParser.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QIODevice>
@@ -17,46 +19,41 @@
 class QTcpServer;
 class QTimer;
 
-using HttpHeaders = std::vector<std::pair<QByteArray, QByteArray>>;
-
-// One request as it arrived.
-struct HttpRequest {
-    QByteArray method;
-    QByteArray target;   // as sent: path and query
-    QByteArray path;     // the target before any "?", not decoded
-    QByteArray version;  // "HTTP/1.1"
-    HttpHeaders headers; // in order, names as sent
-    QByteArray body;
-    QHostAddress peer;
-
-    // The first header of that name (letter case ignored), empty when absent.
-    QByteArray header(const QByteArray& name) const;
-};
-
 // One request and its answer. The server answers each connection's first
 // request and then closes the connection, so every exchange is one
 // connection. A handler may answer at once or keep the exchange and answer
 // later (or never).
 class HttpExchange {
 public:
-    HttpExchange(HttpRequest request, QTcpSocket* socket);
+    // How the server counts the reply against its memory limit: the reply
+    // counts what waits on its socket, and at least `bytes` from then on.
+    // False, and nothing changed, when bytes asked for ahead of writing them
+    // would pass the limit; what is already written always counts.
+    using Reserve = std::function<bool(qsizetype bytes)>;
+
+    // Without `reserve` the reply counts against nothing.
+    HttpExchange(HttpRequest request, QTcpSocket* socket, Reserve reserve = {});
 
     const HttpRequest& request() const { return m_request; }
 
     // Sends a whole answer with Content-Length and "Connection: close", then
     // closes the connection once it is written. The answer to HEAD has the
-    // same headers and no body.
-    void respond(int status, const QByteArray& body, const QByteArray& contentType = "text/html",
-                 const HttpHeaders& extraHeaders = {});
-    // The same with the rest of an open file as the body. A file larger than
+    // same headers and no body. Gives the status sent: `status`, or 503 when
+    // the memory limit has no room for the answer.
+    int respond(int status, const QByteArray& body, const QByteArray& contentType = "text/html",
+                const HttpHeaders& extraHeaders = {});
+    // The same with the rest of an open device as the body. One larger than
     // FileChunkBytes is read a piece at a time as the client takes it, so it
-    // is never held whole in memory; the connection is dropped when the file
-    // ends before its size said.
-    void respondFile(int status, const std::shared_ptr<QIODevice>& file,
-                     const QByteArray& contentType, const HttpHeaders& extraHeaders = {});
+    // is never held whole in memory and counts StreamBytes while it is sent;
+    // the connection is dropped when the device ends before its size said
+    // (0 is given when that was found before anything was sent). A
+    // sequential device gives its whole length as size().
+    int respondFile(int status, const std::shared_ptr<QIODevice>& file,
+                    const QByteArray& contentType, const HttpHeaders& extraHeaders = {});
 
-    // For answers that are not whole: bytes as they are, then close (after
-    // the bytes are written) or drop the connection at once.
+    // For answers that are not whole: bytes as they are (counted as they
+    // wait, never refused), then close (after the bytes are written) or drop
+    // the connection at once.
     void write(const QByteArray& bytes);
     void close();
     void drop();
@@ -71,39 +68,52 @@ public:
     static QByteArray reasonPhrase(int status);
 
     static constexpr qint64 FileChunkBytes = 64 * 1024;
+    // What a reply sent piece by piece holds at most: under two pieces
+    // waiting on the socket, and what its device keeps.
+    static constexpr qint64 StreamBytes = 3 * FileChunkBytes;
 
 private:
     QByteArray head(int status, qint64 length, const QByteArray& contentType,
                     const HttpHeaders& extraHeaders) const;
+    // Asks for `bytes` more than what waits on the socket, ahead of writing them.
+    [[nodiscard]] bool reserve(qsizetype bytes);
+    // Writes a whole answer and closes, or answers 503 when there is no room for it.
+    int send(int status, const QByteArray& bytes);
+    // Tells the server what waits on the socket now.
+    void recount();
+    int unavailable();
 
     HttpRequest m_request;
     QPointer<QTcpSocket> m_socket;
+    Reserve m_reserve;
+    qsizetype m_reserved = 0;
     bool m_answered = false;
     bool m_sendingFile = false;
 };
 
 // A small HTTP/1.1 server over QTcpServer, running in the thread's event
-// loop: reads one request per connection (headers up to 64 KiB, lines ending
-// in CR LF or LF alone, a body of at most 8 MiB by Content-Length), hands it
-// to the handler and leaves the answer to it.
+// loop: reads one request per connection as parseHttpRequest does (headers
+// up to 64 KiB, a body of at most 8 MiB by Content-Length), hands it to the
+// handler and leaves the answer to it.
 //
 // What a crowd of clients can take is bounded: a client that does not
 // complete its request within the idle limit is cut off, and so is one that
-// takes no part of its answer for the stall limit; the requests being read
-// together may hold at most the memory limit (what each has buffered or
-// announced, whichever is more), a request beyond it is answered 503; and
-// while the process has no file descriptor to spare the server stops
-// accepting connections, leaving clients in the listen queue, and accepts
-// again once descriptors are free.
+// takes no part of its answer for the stall limit; requests and replies
+// together may hold at most the memory limit (a request what it has buffered
+// or announced, whichever is more; a reply what waits to be sent, or
+// StreamBytes while it goes out piece by piece), and a request or reply
+// beyond it is answered 503; and while the process has no file descriptor to
+// spare the server stops accepting connections, leaving clients in the
+// listen queue, and accepts again once descriptors are free.
 class HttpServer : public QObject {
 public:
     using Handler = std::function<void(const std::shared_ptr<HttpExchange>&)>;
-    // Told of what the server did on its own: requests it refused, clients it
-    // cut off, pauses in accepting. `peer` is null for the server as a whole.
+    // Told of what the server did on its own: requests and replies it
+    // refused, clients it cut off, pauses in accepting. `peer` is null for the server as a whole.
     using Notice = std::function<void(const QHostAddress& peer, const QByteArray& text)>;
 
-    static constexpr qsizetype MaxHeaderBytes = 64 * 1024;
-    static constexpr qsizetype MaxBodyBytes = 8 * 1024 * 1024;
+    static constexpr qsizetype MaxHeaderBytes = HttpParse::MaxHeaderBytes;
+    static constexpr qsizetype MaxBodyBytes = HttpParse::MaxBodyBytes;
     // Descriptors kept back while connections are accepted, so the requests
     // already taken can still open the files they are answered from.
     static constexpr int SpareDescriptors = 8;
@@ -128,13 +138,16 @@ private:
 
     void accept();
     void serve(QTcpSocket* socket);
-    void readMore(QTcpSocket* socket, Connection& connection);
-    void refuse(QTcpSocket* socket, Connection& connection, int status, const QByteArray& why);
-    // Sets what a connection counts against the memory limit; false, and
-    // nothing changed, when that would pass the limit.
-    [[nodiscard]] bool charge(Connection& connection, qsizetype bytes);
-    // Gives back all a connection counts against the memory limit.
-    void uncharge(Connection& connection);
+    void readMore(QTcpSocket* socket, const std::shared_ptr<Connection>& connection);
+    void refuse(QTcpSocket* socket, const std::shared_ptr<Connection>& connection, int status,
+                const QByteArray& why);
+    // Sets what a connection's request counts against the memory limit.
+    void charge(Connection& connection, qsizetype bytes);
+    // What the connection's reply counts, as HttpExchange::Reserve says.
+    [[nodiscard]] bool reserveReply(Connection& connection, const QTcpSocket& socket,
+                                    qsizetype bytes);
+    HttpExchange::Reserve replyReserve(QTcpSocket* socket,
+                                       const std::shared_ptr<Connection>& connection);
 
     void checkDescriptors();
     void pause(const QByteArray& why);

@@ -9,11 +9,17 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace {
 
 constexpr char kUnit = '\xAF';
+// What a details reply ends with.
+constexpr char kEndMark[] = {kUnit, 'O', 'K', '\0'};
+// What an item's header lines are read from.
+constexpr qint64 kHeadBytes = 64 * 1024;
 
 // A folder or file name taken from a request: one plain name, never a way
 // out of the folder it is looked up in.
@@ -49,6 +55,106 @@ NewsServer::Reply status(int code, QByteArray note) {
     reply.note = std::move(note);
     return reply;
 }
+
+bool plainByte(char c) {
+    static const QByteArrayView punctuation = "!#%&()*+,-./:;=?@[]_{|}~";
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           punctuation.contains(c);
+}
+
+void appendEscaped(QByteArrayView text, QByteArray& out) {
+    static const char hex[] = "0123456789ABCDEF";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (plainByte(c)) {
+            out += c;
+        } else {
+            out += '$';
+            out += hex[byte >> 4];
+            out += hex[byte & 0x0F];
+        }
+    }
+}
+
+// A large item's details reply: its text escaped a piece at a time from the
+// open file as the client takes it, then the end mark. Held whole, the reply
+// of a 4 MB item would take up to 12 MB for as long as its client takes to
+// read it; this way it takes a piece.
+class EscapedItem final : public QIODevice {
+public:
+    // The file is read from its current position to its end; nothing when
+    // it cannot be read.
+    static std::shared_ptr<EscapedItem> from(std::unique_ptr<QFile> file) {
+        const qint64 start = file->pos();
+        auto item = std::shared_ptr<EscapedItem>(new EscapedItem(std::move(file)));
+        item->m_left = item->m_file->size() - start;
+        for (qint64 left = item->m_left; left > 0;) {
+            const qint64 read = item->m_file->read(item->m_raw, std::min(left, kPieceBytes));
+            if (read <= 0)
+                return nullptr;
+            left -= read;
+            item->m_size += NewsServer::dollarEscapedSize(QByteArrayView(item->m_raw, read));
+        }
+        item->m_size += qsizetype(sizeof kEndMark) - 1;
+        item->m_pending.reserve(3 * kPieceBytes);
+        if (!item->m_file->seek(start) || !item->open(ReadOnly | Unbuffered))
+            return nullptr;
+        return item;
+    }
+
+    bool isSequential() const override { return true; }
+    qint64 size() const override { return m_size; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        qint64 given = 0;
+        while (given < maxSize) {
+            if (m_at == m_pending.size()) {
+                // Refilled in place: a reply allocates its buffers once.
+                m_at = 0;
+                m_pending.resize(0);
+                if (m_left > 0) {
+                    const qint64 read = m_file->read(m_raw, std::min(m_left, kPieceBytes));
+                    if (read <= 0)
+                        return -1;
+                    m_left -= read;
+                    appendEscaped(QByteArrayView(m_raw, read), m_pending);
+                } else if (!m_ended) {
+                    m_ended = true;
+                    m_pending += kEndMark;
+                } else {
+                    break;
+                }
+                // A file changed in place since its size was taken: cut
+                // short rather than send more than was announced.
+                m_given += m_pending.size();
+                if (m_given > m_size)
+                    return -1;
+            }
+            const qint64 n = std::min(maxSize - given, m_pending.size() - m_at);
+            std::memcpy(data + given, m_pending.constData() + m_at, static_cast<size_t>(n));
+            m_at += n;
+            given += n;
+        }
+        return given;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    // Small, so that what waits here adds little to what the reply holds.
+    static constexpr qint64 kPieceBytes = 16 * 1024;
+
+    explicit EscapedItem(std::unique_ptr<QFile> file) : m_file(std::move(file)) {}
+
+    std::unique_ptr<QFile> m_file;
+    char m_raw[kPieceBytes];
+    qint64 m_size = 0;  // the reply's length
+    qint64 m_left = 0;  // text bytes not read yet
+    qint64 m_given = 0; // escaped bytes made so far
+    QByteArray m_pending;
+    qsizetype m_at = 0; // what of m_pending was taken
+    bool m_ended = false;
+};
 
 QByteArray lower(QByteArray text) {
     for (char& c : text) {
@@ -110,11 +216,19 @@ NewsServer::Reply NewsServer::news(const HttpRequest& request, bool details) con
         });
         if (item == all.end())
             return word("INVALIDNEWS");
-        QFile file(item->file);
-        if (!file.open(QIODevice::ReadOnly))
+        auto file = std::make_unique<QFile>(item->file);
+        if (!file->open(QIODevice::ReadOnly))
             return word("CONNECTIONFAIL");
-        reply.body = dollarEscape(parseItemFile(file.readAll()).text) + kUnit + "OK";
         reply.note = "item " + QByteArray::number(item->id);
+        // The header lines are read from the first 64 KiB, as the list reads them.
+        const QByteArray head = file->read(kHeadBytes);
+        const qsizetype textAt = head.size() - parseItemFile(head).text.size();
+        if (file->atEnd()) {
+            reply.body = dollarEscape(QByteArrayView(head).sliced(textAt)) + kEndMark;
+            return reply;
+        }
+        if (!file->seek(textAt) || !(reply.file = EscapedItem::from(std::move(file))))
+            return word("CONNECTIONFAIL");
         return reply;
     }
 
@@ -177,7 +291,7 @@ std::vector<NewsServer::Item> NewsServer::items(const QString& productFolder) {
         QFile file(info.filePath());
         if (!file.open(QIODevice::ReadOnly))
             continue;
-        const ItemFile parsed = parseItemFile(file.read(64 * 1024));
+        const ItemFile parsed = parseItemFile(file.read(kHeadBytes));
         item.title = parsed.title;
         item.date = parsed.date;
         item.file = info.filePath();
@@ -233,21 +347,16 @@ QByteArray NewsServer::fieldText(const QByteArray& text, bool* changed) {
     return safe;
 }
 
-QByteArray NewsServer::dollarEscape(const QByteArray& text) {
-    static const QByteArray plain = "!#%&()*+,-./:;=?@[]_{|}~";
-    static const char hex[] = "0123456789ABCDEF";
+qint64 NewsServer::dollarEscapedSize(QByteArrayView text) {
+    qint64 size = 0;
+    for (const char c : text)
+        size += plainByte(c) ? 1 : 3;
+    return size;
+}
+
+QByteArray NewsServer::dollarEscape(QByteArrayView text) {
     QByteArray escaped;
     escaped.reserve(text.size() * 2);
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-            plain.contains(c)) {
-            escaped += c;
-        } else {
-            escaped += '$';
-            escaped += hex[byte >> 4];
-            escaped += hex[byte & 0x0F];
-        }
-    }
+    appendEscaped(text, escaped);
     return escaped;
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QIODevice>
 #include <QString>
 
 #include <cstdint>
@@ -28,8 +29,10 @@ public:
         int status = 200;
         QByteArray contentType = "text/html";
         QByteArray body;
-        std::shared_ptr<QFile> file; // when set, the body is what is left of this open file
-        QByteArray note;             // what the log says about it
+        // When set, the body is what is left of this open device: an update
+        // file, or a large item escaped a piece at a time as it is sent.
+        std::shared_ptr<QIODevice> file;
+        QByteArray note; // what the log says about it
     };
 
     struct Item {
@@ -64,7 +67,9 @@ public:
     static QByteArray fieldText(const QByteArray& text, bool* changed = nullptr);
     // "$" and two hexadecimal digits for every byte but letters, digits and
     // plain punctuation, so the text survives trimming and the separators.
-    static QByteArray dollarEscape(const QByteArray& text);
+    static QByteArray dollarEscape(QByteArrayView text);
+    // The size of dollarEscape(text).
+    static qint64 dollarEscapedSize(QByteArrayView text);
 
 private:
     Reply news(const HttpRequest& request, bool details) const;

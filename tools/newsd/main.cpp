@@ -36,15 +36,18 @@ constexpr char kUsage[] =
     "  --listen HOST:PORT   address to listen on (default 127.0.0.1:8780; port 0\n"
     "                       picks a free one)\n"
     "  --base PATH          path of the news scripts (default /news/)\n"
-    "  --memory-limit MB    what the requests being read may hold together, counting\n"
-    "                       each announced body whole (default 256); a request\n"
-    "                       beyond it is answered 503\n"
+    "  --memory-limit MB    what requests and replies may hold together (default\n"
+    "                       256): a request counts its announced body whole, a\n"
+    "                       reply what waits to be sent (a large file or item goes\n"
+    "                       out a piece at a time and counts 192 KiB); a request or\n"
+    "                       reply beyond it is answered 503\n"
     "  --stall-limit SECONDS\n"
     "                       a client that takes no part of its answer for this long\n"
     "                       is cut off (default 30)\n"
     "\n"
     "The first line printed is \"listening on http://HOST:PORT/\"; then one line per\n"
-    "request, and one for each request refused or client cut off by the limits.\n";
+    "request, and one for each request or reply refused or client cut off by the\n"
+    "limits.\n";
 
 QByteArray now() {
     return QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8();
@@ -171,12 +174,16 @@ int main(int argc, char** argv) {
     const NewsServer news(QFileInfo(root).absoluteFilePath(), base.toUtf8());
     HttpServer server([&news](const std::shared_ptr<HttpExchange>& exchange) {
         const HttpRequest& request = exchange->request();
-        const NewsServer::Reply reply = news.handle(request);
+        NewsServer::Reply reply = news.handle(request);
+        const int sent = reply.file
+                             ? exchange->respondFile(reply.status, reply.file, reply.contentType)
+                             : exchange->respond(reply.status, reply.body, reply.contentType);
+        // The server's own line says why it sent another status.
+        if (sent != reply.status) {
+            reply.note = "instead of " + QByteArray::number(reply.status) + ' ' + reply.note;
+            reply.status = sent;
+        }
         print(logLine(request, reply));
-        if (reply.file)
-            exchange->respondFile(reply.status, reply.file, reply.contentType);
-        else
-            exchange->respond(reply.status, reply.body, reply.contentType);
     });
     server.setMemoryLimit(static_cast<qsizetype>(megabytes) * 1024 * 1024);
     server.setStallLimit(std::chrono::milliseconds(std::llround(stallSeconds * 1000)));

@@ -32,6 +32,7 @@ TEST(NewsServerFiles, EscapedTextSurvivesTrimmingAndSeparatorsAndDecodesBack) {
         every += static_cast<char>(b);
     for (const QByteArray& text : {every, QByteArray(" <p>OK ^ $5 100%</p>\r\n"), QByteArray()}) {
         const QByteArray escaped = NewsServer::dollarEscape(text);
+        EXPECT_EQ(NewsServer::dollarEscapedSize(text), escaped.size());
         for (const char c : escaped) {
             EXPECT_GT(static_cast<unsigned char>(c), 0x20);
             EXPECT_LT(static_cast<unsigned char>(c), 0x7F);
