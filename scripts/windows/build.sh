@@ -68,7 +68,8 @@ deps=$cache/deps
 # run's registry or files can make a test pass.
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
-export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+# No .NET, no browser engine, and no menu entries on the Linux desktop.
+export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 # Wine finds the Qt and MinGW runtime DLLs of the build tree's programs here.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 export WINEPATH="$(windows_path "$qt/bin");$(windows_path /usr/lib/gcc/x86_64-w64-mingw32/12-posix)"
