@@ -82,13 +82,27 @@ cmake -G Ninja -S "$root" -B "$build" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DTIPSMITH_BUILD_TESTS=ON -DTIPSMITH_BUILD_BENCH=OFF
 cmake --build "$build" -j"$jobs"
 
+# One server for every test program of the run, instead of one each; it is
+# started first, as a second server for the same prefix would refuse to run.
 rm -rf "$WINEPREFIX"
-"$wine" wineboot -i >/dev/null 2>&1
-# One server for every test program of the run, instead of one each.
+mkdir -p "$WINEPREFIX"
 "$wineserver" -p
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
+"$wine" wineboot -i >/dev/null 2>&1
 ctest --test-dir "$build" --output-on-failure -j"$jobs"
 
 rm -f "$build"/Tipsmith-*-win64.{exe,zip}
 (cd "$build" && cpack -G "NSIS;ZIP")
-"$here/check-installer.sh" "$build"
+
+# The installed tipsmith-cli.exe must write the bytes of the Linux build's:
+# that of build/ (CI has just tested it), or one built for the comparison.
+linux_cli=$root/build/bin/tipsmith-cli
+if [ ! -x "$linux_cli" ]; then
+    "$root/scripts/install-deps.sh" --runtime
+    cmake -S "$root" -B "$build/linux" -DTIPSMITH_BUILD_TESTS=OFF -DTIPSMITH_BUILD_BENCH=OFF
+    cmake --build "$build/linux" -j"$jobs" --target tipsmith-cli
+    linux_cli=$build/linux/bin/tipsmith-cli
+fi
+"$wineserver" -k 2>/dev/null || true
+"$here/check-installer.sh" "$build" "$linux_cli"
+ls -l "$build"/Tipsmith-*-win64.{exe,zip}

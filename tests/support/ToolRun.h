@@ -14,7 +14,7 @@
 struct ToolRun {
     int exitCode = -1; // -1 when it did not end normally within two minutes
     std::string out;   // as written
-    std::string err;   // with LF line ends
+    std::string err;   // with LF line ends; when it did not end normally, why
 };
 
 // Runs `program` with `arguments` in `workDir` and waits for it to end.
@@ -28,8 +28,11 @@ inline ToolRun runTool(const QString& program, const QStringList& arguments, con
         prepare(process);
     process.start(program, arguments);
     ToolRun run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+        // Why, for the failure message.
+        run.err = "<" + process.errorString().toStdString() + ">";
         return run;
+    }
     run.exitCode = process.exitCode();
     run.out = process.readAllStandardOutput().toStdString();
     run.err = withLfLineEnds(process.readAllStandardError().toStdString());
