@@ -57,6 +57,7 @@ if [ ! -f "$qt/.complete" ]; then
     else
         echo "No $qt_archive: building Qt $qt_version for Windows (about an hour)"
         "$here/build-qt.sh" "$cache/qt-build" "$qt"
+        rm -rf "$cache/qt-build" # the source and objects, some gigabytes
     fi
     touch "$qt/.complete"
 fi
