@@ -2,6 +2,8 @@
 
 #include "app/MessageService.h"
 #include "net/UpdateCheck.h"
+#include "util/ProgramStart.h"
+#include "util/SaveFile.h"
 #include "util/Utils.h"
 
 #include <QColorDialog>
@@ -9,8 +11,6 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
-#include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 
 namespace {
@@ -83,11 +83,9 @@ AppEnvironment AppEnvironment::system() {
     env.runModal = [](QDialog& dialog) { return dialog.exec(); };
     env.randomSeed = [] { return static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()); };
     env.updateBaseAddress = update::UpdateBaseAddress();
-    env.startProgram = [](const QString& program, const QStringList& arguments) {
-        return QProcess::startDetached(program, arguments);
-    };
-    // Installed, the executable's folder is /usr/bin.
-    if (!QFileInfo(env.exeFolder).isWritable()) {
+    env.startProgram = startDetachedProgram;
+    // Installed, the executable's folder is /usr/bin or under Program Files.
+    if (!canCreateFilesIn(env.exeFolder)) {
         const auto folder = [](QStandardPaths::StandardLocation location) {
             return QStandardPaths::writableLocation(location) + u'/';
         };

@@ -6,6 +6,14 @@
 #include <QEvent>
 #include <QTimer>
 
+#ifdef Q_OS_WIN
+#include "util/ProgramStart.h"
+
+#include <QDesktopServices>
+#include <QStringList>
+#include <QUrl>
+#endif
+
 #include <cstdio>
 
 namespace {
@@ -28,6 +36,28 @@ public:
     }
 };
 
+#ifdef Q_OS_WIN
+// Addresses of link labels and of the welcome page open with the shell's
+// "open" verb, as Windows programs open them; Qt would ask the shell for the
+// default verb instead and start mailto addresses by a command of its own.
+class ShellOpener : public QObject {
+    Q_OBJECT
+public:
+    explicit ShellOpener(QObject* parent) : QObject(parent) {
+        for (const QString& scheme : schemes())
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+    }
+    ~ShellOpener() override {
+        for (const QString& scheme : schemes())
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+    static QStringList schemes() {
+        return {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("mailto")};
+    }
+    Q_INVOKABLE void open(const QUrl& url) { (void)shellOpen(url.toString(QUrl::FullyEncoded)); }
+};
+#endif
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -35,6 +65,9 @@ int main(int argc, char** argv) {
     TipsmithApplication::setApplicationName(QStringLiteral("Tipsmith"));
     TipsmithApplication::setApplicationVersion(QString::fromUtf8(AppVersion));
     applyBuiltInSkin(app);
+#ifdef Q_OS_WIN
+    new ShellOpener(&app);
+#endif
 
     TfrmMain frmMain(AppEnvironment::system());
     if (qEnvironmentVariableIsSet("TIPSMITH_QUIT_WHEN_SHOWN"))
@@ -43,3 +76,7 @@ int main(int argc, char** argv) {
     frmMain.openArguments(TipsmithApplication::arguments());
     return TipsmithApplication::exec();
 }
+
+#ifdef Q_OS_WIN
+#include "main.moc"
+#endif

@@ -67,11 +67,18 @@ private:
     QString m_reason;
 };
 
+std::filesystem::path nativePath(const QString& name) {
+#ifdef Q_OS_WIN
+    // Narrow names are in the ANSI code page there, which cannot hold every name.
+    return std::filesystem::path(name.toStdWString());
+#else
+    return QFile::encodeName(name).toStdString();
+#endif
+}
+
 bool sameFile(const QString& a, const QString& b) {
     std::error_code error;
-    return std::filesystem::equivalent(QFile::encodeName(a).toStdString(),
-                                       QFile::encodeName(b).toStdString(), error) &&
-           !error;
+    return std::filesystem::equivalent(nativePath(a), nativePath(b), error) && !error;
 }
 
 void openSource(QFile& file) {

@@ -4,7 +4,9 @@
 #include "util/UserError.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstring>
@@ -12,6 +14,37 @@
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+#ifdef Q_OS_WIN
+// Windows refuses to replace a file that another program holds open without
+// letting it be deleted (an editor, a virus scanner, the search indexer). Most
+// let go within moments, so the save waits for that a little; a file held
+// for longer fails the save, and the earlier one stays.
+void waitUntilReplaceable(const QString& path) {
+    const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        const HANDLE file = CreateFileW(name.c_str(), DELETE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return;
+        }
+        if (GetLastError() != ERROR_SHARING_VIOLATION)
+            return;
+        Sleep(100);
+    }
+}
+#else
+void waitUntilReplaceable(const QString&) {}
+#endif
+
+} // namespace
 
 bool syncSaveFile(QSaveFile& file, QString& reason) {
     if (!file.flush()) {
@@ -29,14 +62,26 @@ bool syncSaveFile(QSaveFile& file, QString& reason) {
     return true;
 }
 
-bool commitSaveFile(QSaveFile& file, QString& reason) {
-    if (!syncSaveFile(file, reason))
-        return false;
+bool renameSaveFile(QSaveFile& file, QString& reason) {
+    waitUntilReplaceable(file.fileName());
     if (!file.commit()) {
         reason = file.errorString();
         return false;
     }
     return true;
+}
+
+bool commitSaveFile(QSaveFile& file, QString& reason) {
+    return syncSaveFile(file, reason) && renameSaveFile(file, reason);
+}
+
+bool canCreateFilesIn(const QString& folder) {
+#ifdef Q_OS_WIN
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".write-probe-XXXXXX")));
+    return probe.open();
+#else
+    return QFileInfo(folder).isWritable();
+#endif
 }
 
 UserError cannotCreateFile(const QString& path, const QString& reason) {

@@ -22,6 +22,17 @@ class QSaveFile;
 // any is renamed, so a full disk fails before the first one is replaced.
 [[nodiscard]] bool syncSaveFile(QSaveFile& file, QString& reason);
 
+// The second half: the synced file renamed into place. On Windows a file
+// that another program holds open is waited for a few seconds before the
+// save gives up.
+[[nodiscard]] bool renameSaveFile(QSaveFile& file, QString& reason);
+
+// Whether files can be made in `folder`: the program's own folder is written
+// only when they can. On Windows one is made and removed again, since neither
+// the folder's attributes nor its access list tell it for a user whose
+// administrator rights are held back, as under Program Files.
+[[nodiscard]] bool canCreateFilesIn(const QString& folder);
+
 // The error of a file that cannot be written: "Cannot create file "%s". %s".
 UserError cannotCreateFile(const QString& path, const QString& reason);
 

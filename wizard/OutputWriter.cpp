@@ -173,8 +173,8 @@ public:
                 throw cannotCreateFile(file->fileName(), reason);
         }
         for (const auto& file : m_files) {
-            if (!file->commit())
-                throw cannotCreateFile(file->fileName(), file->errorString());
+            if (!renameSaveFile(*file, reason))
+                throw cannotCreateFile(file->fileName(), reason);
         }
     }
 

@@ -2,11 +2,11 @@
 
 #include "app/AppEnvironment.h"
 #include "app/MessageService.h"
+#include "util/ProgramStart.h"
 
 #include <QColor>
 #include <QDateTime>
 #include <QDialog>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -142,7 +142,7 @@ struct TestEnvironment {
         env.userFolders = userFolders;
         env.startProgram = [this](const QString& program, const QStringList& arguments) {
             started.push_back(QStringList{program} + arguments);
-            return !startForReal || QProcess::startDetached(program, arguments);
+            return !startForReal || startDetachedProgram(program, arguments);
         };
         return env;
     }

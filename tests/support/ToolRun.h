@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/SystemText.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -11,7 +13,8 @@
 // it: its exit code and everything it printed.
 struct ToolRun {
     int exitCode = -1; // -1 when it did not end normally within two minutes
-    std::string out, err;
+    std::string out;   // as written
+    std::string err;   // with LF line ends; when it did not end normally, why
 };
 
 // Runs `program` with `arguments` in `workDir` and waits for it to end.
@@ -25,10 +28,13 @@ inline ToolRun runTool(const QString& program, const QStringList& arguments, con
         prepare(process);
     process.start(program, arguments);
     ToolRun run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit) {
+        // Why, for the failure message.
+        run.err = "<" + process.errorString().toStdString() + ">";
         return run;
+    }
     run.exitCode = process.exitCode();
     run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
+    run.err = withLfLineEnds(process.readAllStandardError().toStdString());
     return run;
 }

@@ -1,4 +1,5 @@
 #include "util/ProtectedFile.h"
+#include "tests/support/SystemText.h"
 #include "util/UserError.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,11 @@
 #include <QIODevice>
 #include <QTemporaryDir>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -100,7 +105,8 @@ TEST_F(ProtectedFileTest, MissingContainerLeavesThePlainFileAlone) {
     const QString missing = path("missing.dat");
     // Each call throws, so there is no result to look at.
     EXPECT_EQ(errorOf([&] { (void)DecryptProtectedFile(missing, path("dbsettings.sim")); }),
-              "Cannot open file " + quoted(missing) + ". No such file or directory");
+              "Cannot open file " + quoted(missing) + ". " +
+                  openFailure(missing, QIODevice::ReadOnly));
     EXPECT_EQ(get(path("dbsettings.sim")), "untouched");
     EXPECT_EQ(errorOf([&] { (void)DecryptProtectedFile(missing, path("new.sim")); }).substr(0, 16),
               "Cannot open file");
@@ -115,7 +121,8 @@ TEST_F(ProtectedFileTest, PlainFileThatCannotBeCreated) {
     const QString nowhere = path("no/such/folder/dbsettings.sim");
     // The call throws, so there is no result to look at.
     EXPECT_EQ(errorOf([&] { (void)DecryptProtectedFile(path("dbsettings.dat"), nowhere); }),
-              "Cannot create file " + quoted(nowhere) + ". No such file or directory");
+              "Cannot create file " + quoted(nowhere) + ". " +
+                  openFailure(nowhere, QIODevice::WriteOnly));
     EXPECT_EQ(errorOf([&] { EncryptProtectedFile(path("plain.txt"), nowhere); }).substr(0, 18),
               "Cannot create file");
 }
@@ -125,9 +132,15 @@ TEST_F(ProtectedFileTest, FileIsNeverWrittenOverItself) {
     put(path("plain.txt"), plain);
     EncryptProtectedFile(path("plain.txt"), path("dbsettings.dat"));
     const QByteArray container = get(path("dbsettings.dat"));
+#ifdef Q_OS_WIN
+    ASSERT_TRUE(CreateHardLinkW(reinterpret_cast<LPCWSTR>(path("hardlink.dat").utf16()),
+                                reinterpret_cast<LPCWSTR>(path("dbsettings.dat").utf16()),
+                                nullptr));
+#else
     ASSERT_EQ(::link(QFile::encodeName(path("dbsettings.dat")).constData(),
                      QFile::encodeName(path("hardlink.dat")).constData()),
               0);
+#endif
     for (const QString& other :
          {path("dbsettings.dat"), m_dir.path() + "/./dbsettings.dat", path("hardlink.dat")}) {
         // The call throws, so there is no result to look at.
@@ -189,8 +202,10 @@ TEST_F(ProtectedFileTest, FailedEncryptionKeepsTheEarlierContainer) {
     const QByteArray before = get(path("dbsettings.dat"));
     const QString missing = path("missing.sim");
     EXPECT_EQ(errorOf([&] { EncryptProtectedFile(missing, path("dbsettings.dat")); }),
-              "Cannot open file " + quoted(missing) + ". No such file or directory");
+              "Cannot open file " + quoted(missing) + ". " +
+                  openFailure(missing, QIODevice::ReadOnly));
     EXPECT_EQ(get(path("dbsettings.dat")), before);
+#ifdef Q_OS_UNIX // Windows has no read-only folders of this kind
     if (::geteuid() != 0) {
         // A folder that cannot take the temporary file.
         QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
@@ -202,6 +217,7 @@ TEST_F(ProtectedFileTest, FailedEncryptionKeepsTheEarlierContainer) {
                                                 QFileDevice::ExeOwner);
         EXPECT_EQ(get(path("dbsettings.dat")), before);
     }
+#endif
 }
 
 TEST_F(ProtectedFileTest, WriteErrorsAreReportedNotSwallowed) {

@@ -2,7 +2,9 @@
 #include "util/ProtectedFile.h"
 #include "util/UserError.h"
 
+#ifdef Q_OS_UNIX
 #include "tests/support/DiskRoom.h"
+#endif
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +12,14 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#ifdef Q_OS_WIN
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -23,6 +33,8 @@ QStringList filesIn(const QTemporaryDir& dir) {
 }
 
 } // namespace
+
+#ifdef Q_OS_UNIX // the full disk is a file size limit
 
 // Content small enough to stay in Qt's write buffer reaches the disk only when
 // the file is committed: a full disk then must not replace the earlier file.
@@ -82,6 +94,8 @@ TEST(CommitSaveFile, AFullDiskKeepsASmallProtectedFileAuthentic) {
     }
 }
 
+#endif
+
 TEST(WriteFileAtomically, ReplacesTheWholeFile) {
     QTemporaryDir dir;
     const QString path = dir.path() + "/a.txt";
@@ -106,3 +120,72 @@ TEST(WriteFileAtomically, FailureCarriesTheFileName) {
             << e.what();
     }
 }
+
+#ifdef Q_OS_WIN
+namespace {
+
+// Another program's handle on a file that does not let it be deleted or
+// replaced, as editors and virus scanners hold them.
+class HeldOpen {
+public:
+    explicit HeldOpen(const QString& path)
+        : m_handle(CreateFileW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(path).utf16()),
+                               GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    ~HeldOpen() { release(); }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool held() const { return m_handle != INVALID_HANDLE_VALUE; }
+    void release() {
+        if (held())
+            CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+} // namespace
+
+TEST(WriteFileAtomically, AFileHeldOpenIsReplacedOnceLetGoElseKeptWhole) {
+    for (const bool letGo : {true, false}) {
+        SCOPED_TRACE(letGo ? "let go while the save waits" : "held throughout");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("held.txt"));
+        writeFileAtomically(path, "earlier content\n");
+        HeldOpen holder(path);
+        ASSERT_TRUE(holder.held());
+        std::atomic<bool> saved = false;
+        std::thread releaser;
+        if (letGo) {
+            // Once the new content waits beside the file, the other program lets go.
+            releaser = std::thread([&] {
+                while (!saved && filesIn(dir).size() < 2)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                holder.release();
+            });
+        }
+        std::string error;
+        try {
+            writeFileAtomically(path, "new content\n");
+        } catch (const UserError& e) {
+            error = e.what();
+        }
+        saved = true;
+        if (releaser.joinable())
+            releaser.join();
+        holder.release();
+        if (letGo) {
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(readAll(path), "new content\n");
+        } else {
+            EXPECT_TRUE(error.starts_with("Cannot create file \"" +
+                                          QDir::toNativeSeparators(path).toStdString() + "\". "))
+                << error;
+            EXPECT_EQ(readAll(path), "earlier content\n");
+        }
+        EXPECT_EQ(filesIn(dir), QStringList{QStringLiteral("held.txt")});
+    }
+}
+#endif

@@ -14,10 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace configuration;
 using settingstest::everyFieldChanged;
@@ -124,14 +126,21 @@ TEST(ConfigurationRoundTrip, EveryFieldComesBack) {
 TEST(ConfigurationRoundTrip, ThroughAFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("box.set"));
-    saveFile(everyFieldChanged(), path);
-    EXPECT_EQ(readFile(path), toBytes(everyFieldChanged()));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    // Paths as the system writes them (backslashes on Windows), and a name no
+    // 8-bit code page holds.
+    for (const char16_t* name :
+         {u"box.set", u"sub/box.set", u"\u042F\u0449\u0438\u043A-\u7BB1-\u03B5.set"}) {
+        const QString path = QDir::toNativeSeparators(dir.filePath(QString::fromUtf16(name)));
+        SCOPED_TRACE(path.toStdString());
+        saveFile(everyFieldChanged(), path);
+        EXPECT_EQ(readFile(path), toBytes(everyFieldChanged()));
 
-    InfoBoxSettings s;
-    SettingsTarget target(s);
-    EXPECT_TRUE(loadFile(path, target));
-    EXPECT_EQ(s, everyFieldChanged());
+        InfoBoxSettings s;
+        SettingsTarget target(s);
+        EXPECT_TRUE(loadFile(path, target));
+        EXPECT_EQ(s, everyFieldChanged());
+    }
 }
 
 TEST(ConfigurationLoad, HandsOverEveryKeyInFileOrder) {
@@ -439,6 +448,7 @@ TEST(ConfigurationFile, SaveIntoAMissingFolderFailsAndCreatesNothing) {
     EXPECT_FALSE(QFile::exists(path));
 }
 
+#ifdef Q_OS_UNIX // the save is cut short by a file size limit in a forked child
 TEST(ConfigurationFile, InterruptedSaveLeavesTheOldFileIntact) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -477,6 +487,7 @@ TEST(ConfigurationFile, InterruptedSaveLeavesTheOldFileIntact) {
     saveFile(big, path);
     EXPECT_EQ(readFile(path), toBytes(big));
 }
+#endif
 
 TEST(NumberReading, WhatReadsAndWhatFails) {
     struct Case {

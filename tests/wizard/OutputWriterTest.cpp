@@ -25,9 +25,10 @@ TEST(Stamp, ReplacesColonsSlashesAndBlanks) {
 
 TEST(Stamp, LocaleFormatsGiveAFolderNameWithoutBlanksOrSeparators) {
     const QDateTime when(QDate(2008, 12, 25), QTime(14, 30, 5));
-    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates),
-                                  QLocale(QLocale::German, QLocale::Germany),
-                                  QLocale(QLocale::French, QLocale::France), QLocale::c()}) {
+    for (const QLocale& locale :
+         {QLocale(QLocale::English, QLocale::UnitedStates),
+          QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::French, QLocale::France),
+          QLocale::c(), QLocale::system()}) { // the regional settings on Windows
         const QString stamp = output::makeStamp(when, locale);
         EXPECT_FALSE(stamp.isEmpty());
         for (const QChar c : stamp)
@@ -56,6 +57,10 @@ TEST(OutputName, OnlyAFileOfItsOwnInTheOutputFolder) {
         {"page.htm\t", OutputNameProblem::Control},
         {std::string("pa\0ge.htm", 9), OutputNameProblem::Control},
         {"page\x7F.htm", OutputNameProblem::Control},
+#ifdef Q_OS_WIN
+        {"sub\\x.htm", OutputNameProblem::FolderPart},
+        {"c:x.htm", OutputNameProblem::FolderPart},
+#endif
     };
     for (const auto& [name, problem] : rows)
         EXPECT_EQ(output::checkOutputName(name), problem) << name;

@@ -29,7 +29,9 @@ QByteArray bmp(int width, int height) {
 class BrandCheck : public ::testing::Test {
 protected:
     ToolRun brand(const QStringList& args) {
-        return runTool(QStringLiteral(TIPSMITH_BRAND), args, m_dir.path());
+        ToolRun run = runTool(QStringLiteral(TIPSMITH_BRAND), args, m_dir.path());
+        run.out = withLfLineEnds(run.out); // its reports are text
+        return run;
     }
     void put(const QString& name, const QByteArray& bytes) {
         QFile file(m_dir.filePath(name));
