@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 #ifdef Q_OS_WIN
+#include <io.h>
 #include <windows.h>
 #endif
 
@@ -56,6 +57,13 @@ bool syncSaveFile(QSaveFile& file, QString& reason) {
     // that cannot sync at all (EINVAL) is no reason to fail.
     if (::fsync(file.handle()) != 0 && errno != EINVAL) {
         reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+#elif defined(Q_OS_WIN)
+    // The same on Windows: the data reaches the disk before the rename.
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.handle()));
+    if (handle != INVALID_HANDLE_VALUE && !FlushFileBuffers(handle)) {
+        reason = qt_error_string(static_cast<int>(GetLastError()));
         return false;
     }
 #endif
